@@ -1,0 +1,58 @@
+// The Game: the world set up at start and the per-frame update that draws the picture and moves the
+// player box. Portable: it reaches the Host only through the PlatformTable and the KeyTable.
+#pragma once
+
+#include <cstdint>
+
+#include "host/key_table.h"
+
+namespace novra {
+
+struct Chunk;
+struct Archetype;
+struct System;
+
+// The three Host operations handed to the Game, in this order.
+struct PlatformTable {
+    void (*set_framebuffer_size)(int32_t width, int32_t height);
+    void (*present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels);
+    void (*log)(const char* line);  // one zero-terminated UTF-8 line to the debug console
+};
+
+// Component records of the game's solid boxes.
+struct Position {
+    int32_t x, y;  // bottom-left corner, framebuffer coordinates
+};
+struct Size {
+    int32_t width, height;
+};
+
+constexpr uint32_t background_colour = 0x00FF0000;  // red
+constexpr uint32_t solid_colour = 0xFFFFFF00;       // yellow
+constexpr uint32_t player_colour = 0x000000FF;      // blue
+constexpr int32_t player_size = 12;
+
+// What game_setup keeps: the Host's KeyTable, the `present` entry the Host's presentation calls, and
+// the game's Archetype and System.
+extern KeyTable* game_keys;
+extern void (*game_present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels);
+extern Archetype* game_archetype;
+extern System* game_system;
+
+// Bottom-left corner of the player box; (60, 60) when the program starts.
+extern int32_t player_x;
+extern int32_t player_y;
+
+// Connects the Game to the Host, creates every store, writes one log line and builds the world: one
+// solid 30 x 30 box at (30, 30). Called once by host_main before the first frame.
+void game_setup(PlatformTable& table);
+
+// One frame: reads the arrow keys, redraws the picture, moves the player with stop-and-slide collision,
+// carries out deferred removals and empties the per-frame collision stores.
+void game_frame();
+
+// The game's System callback: enters every solid box of the chunk into the collision grid and draws it.
+// columns[0] is the chunk's Position column, columns[1] its Size column.
+void draw_solid_boxes(Chunk* chunk, void* const* columns);
+
+}  // namespace novra
