@@ -65,9 +65,9 @@ struct Archetype {
     uint32_t* mask;  // component id i is bit i % 32 of word i / 32
     int32_t data_count;
     uint32_t* column_sizes;  // data_count sizes, in column order
-    std::unordered_map<uint32_t, uint32_t>*
-        column_offsets;  // data component id -> column offset in the data area
-    int32_t row_size;    // pointer size plus every data component's size
+    // data component id -> byte offset of its column in the data area; no entry for tags
+    std::unordered_map<uint32_t, uint32_t>* column_offsets;
+    int32_t row_size;  // pointer size plus every data component's size
     Block<SystemLink, 8>* first_link;
     Block<SystemLink, 8>* current_link;
 };
