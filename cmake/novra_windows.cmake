@@ -8,7 +8,8 @@ function(novra_windows_program target)
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
     target_link_libraries(${target} PRIVATE user32 gdi32 imm32 winmm)
     if(MINGW)
-        # MSVC's linker picks the wide-character entry by itself when it sees wWinMain; GCC is told.
-        target_link_options(${target} PRIVATE -municode)
+        # MSVC's linker picks the wide-character entry by itself when it sees wWinMain; GCC is told. The
+        # runtime goes into the exe also when MinGW builds on Windows itself, without the cross toolchain.
+        target_link_options(${target} PRIVATE -municode -static)
     endif()
 endfunction()
