@@ -417,7 +417,9 @@ inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+inline constexpr DWORD ERROR_CLASS_DOES_NOT_EXIST = 1411;
 inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // ---- Functions ----------------------------------------------------------------------------------
 // Each behaves as Windows documents it, within the subset: one window, one console, CP_UTF8 only,
