@@ -5,38 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "collision/collision.h"
 #include "core/block_list.h"
+#include "ecs/ecs.h"
 
 namespace novra {
 namespace {
-
-// Stand-ins with the field shapes of the entity and collision records that the lists will hold.
-struct EntityShape {
-    void* record;
-    uint32_t generation;
-};
-struct EntityRecordShape {
-    void* chunk;
-    int32_t row;
-    uint32_t generation;
-};
-struct ColliderShape {
-    int32_t min_x, min_y, max_x, max_y;
-    uint32_t mask;
-    int32_t visited;
-    void* box;
-};
-// Seven 32-bit fields in a 48-byte slot; the slot keeps 4-byte alignment so the block header stays 12 bytes.
-struct ColliderBoxSlotShape {
-    int32_t ignored, x, y, w, h, dx, dy;
-    uint8_t unused[20];
-};
-struct CellBucketShape {
-    CellBucketShape* next;
-    CellBucketShape* prev;
-    int32_t count;
-    ColliderShape* colliders[4];
-};
 
 struct BlockLayout {
     const char* instance;
@@ -55,13 +29,17 @@ BlockLayout layout_of(const char* instance, size_t designed_item_bytes, size_t d
 }
 
 const BlockLayout block_layouts[] = {
-    layout_of<void*, 16>("pointer list of 16 (buckets, systems, links, query stack)", 4, 76),
-    layout_of<void*, 64>("entity free stack", 4, 268),
-    layout_of<EntityShape, 64>("removal queue", 8, 524),
-    layout_of<EntityRecordShape, 64>("entity records", 12, 780),
-    layout_of<ColliderShape, 64>("colliders", 28, 1804),
-    layout_of<ColliderBoxSlotShape, 64>("collider boxes", 48, 3084),
-    layout_of<CellBucketShape, 4>("cell buckets", 28, 124),
+    layout_of<Archetype*, 16>("archetype table bucket", 4, 76),
+    layout_of<System*, 16>("system list", 4, 76),
+    layout_of<ArchetypeLink, 8>("system link list", 8, 76),
+    layout_of<SystemLink, 8>("archetype link list", 8, 76),
+    layout_of<EntityRecord, 64>("entity records", 12, 780),
+    layout_of<EntityRecord*, 64>("entity free stack", 4, 268),
+    layout_of<Entity, 64>("removal queue", 8, 524),
+    layout_of<Collider, 64>("colliders", 28, 1804),
+    layout_of<ColliderBox, 64>("collider boxes", 48, 3084),
+    layout_of<CellBucket, 4>("cell buckets", 28, 124),
+    layout_of<Collider*, 16>("query stack", 4, 76),
 };
 
 TEST(Layout, BlockListInstancesHaveTheirDesignedSizesWithFourBytePointers) {
