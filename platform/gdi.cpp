@@ -174,3 +174,14 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     // The scan lines of the source rectangle, negative when the picture is turned upside down.
     return (dest_height < 0) != (src_height < 0) ? -std::abs(src_height) : std::abs(src_height);
 }
+
+COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
+    if (calls_recorded())
+        call_record("GetPixel",
+                    {dc == window_dc() ? "hdc" : call_handle(dc), std::to_string(x), std::to_string(y)});
+    const SimWindow& window = desktop.window;
+    if (!dc_valid(dc) || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height)
+        return CLR_INVALID;
+    uint32_t pixel = window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
+    return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+}

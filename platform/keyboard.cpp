@@ -143,7 +143,7 @@ void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
     }
     bool alt_held = desktop.keys_down[VK_MENU] || (!down && key == VK_MENU);
     SimWindow& window = desktop.window;
-    if (!window.exists || !window.focused) return;
+    if (!window.exists || !window.input_focused) return;
 
     ScanCode scan = scan_code(virtual_key);
     LPARAM lparam = 1 | (LPARAM(scan.code) << 16) | (LPARAM(scan.extended) << 24) | (LPARAM(alt_held) << 29);
@@ -154,11 +154,20 @@ void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
     desktop.queue.push_back(MSG{window.handle, message, key, lparam, desktop_milliseconds(), POINT{0, 0}});
 }
 
-void desktop_focus(bool focused) {
+void window_set_focus(bool focused) {
     SimWindow& window = desktop.window;
+    window.input_focused = focused;
     if (!window.exists || window.focused == focused) return;
     window.focused = focused;
     window_send(window.handle, focused ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0);
+}
+
+void desktop_focus(bool focused) {
+    SimWindow& window = desktop.window;
+    if (!window.exists) return;
+    window.input_focused = focused;
+    desktop.queue.push_back(
+        MSG{window.handle, queue_focus, WPARAM(focused), 0, desktop_milliseconds(), POINT{0, 0}});
 }
 
 }  // namespace novra

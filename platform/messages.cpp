@@ -16,6 +16,15 @@ bool message_matches(const MSG& message, HWND window, UINT filter_min, UINT filt
     return window_matches && range_matches;
 }
 
+bool is_system_entry(const MSG& entry) {
+    return entry.message == queue_focus || entry.message == queue_resize;
+}
+
+void system_entry_run(const MSG& entry) {
+    if (entry.message == queue_focus) window_set_focus(entry.wParam != 0);
+    if (entry.message == queue_resize) window_set_client_size(int32_t(entry.wParam), int32_t(entry.lParam));
+}
+
 }  // namespace
 
 LRESULT window_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -38,10 +47,21 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filter_min, UINT filte
         ++desktop.empty_peeks;
         return FALSE;
     }
-    for (auto it = desktop.queue.begin(); it != desktop.queue.end(); ++it) {
-        if (!message_matches(*it, window, filter_min, filter_max)) continue;
-        *message = *it;
-        if (remove & PM_REMOVE) desktop.queue.erase(it);
+    // System entries ahead of the first message taken are carried out whatever the filter, as sent
+    // messages are; they may queue further messages.
+    for (size_t at = 0; at < desktop.queue.size();) {
+        MSG entry = desktop.queue[at];
+        if (is_system_entry(entry)) {
+            desktop.queue.erase(desktop.queue.begin() + std::ptrdiff_t(at));
+            system_entry_run(entry);
+            continue;
+        }
+        if (!message_matches(entry, window, filter_min, filter_max)) {
+            ++at;
+            continue;
+        }
+        *message = entry;
+        if (remove & PM_REMOVE) desktop.queue.erase(desktop.queue.begin() + std::ptrdiff_t(at));
         return TRUE;
     }
     ++desktop.empty_peeks;

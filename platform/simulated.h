@@ -32,7 +32,8 @@ struct SimWindow {
     std::u16string class_name;
     WNDPROC proc;
     bool visible;
-    bool focused;
+    bool focused;        // as the window procedure was last told
+    bool input_focused;  // as the input delivered so far leaves it; decides where keys go
     bool dc_taken;
     HIMC input_context;
     int32_t client_width;
@@ -80,6 +81,11 @@ struct DriverHooks {
     void (*console_freed)();
 };
 
+// Message numbers of the queue's system entries: above the 16-bit range, so no program message
+// can carry them.
+inline constexpr UINT queue_focus = 0x7FFF0001;   // wParam: 1 to give the focus, 0 to take it
+inline constexpr UINT queue_resize = 0x7FFF0002;  // wParam, lParam: the new client width and height
+
 struct Desktop {
     DriverHooks driver;
     std::vector<WindowClass> classes;
@@ -100,15 +106,22 @@ extern Desktop desktop;
 // Starts a fresh desktop: no classes, no window, no console, empty queue, no recorded calls.
 void desktop_reset(const DriverHooks& driver, bool record_calls);
 
-// Driver events. Each takes effect as the real system's would: keys become posted key messages for
-// the focused window; focus changes send WM_KILLFOCUS / WM_SETFOCUS; a resize sends WM_SIZING with the
-// old client size still in place, then changes the size and posts WM_SIZE; a close posts WM_SYSCOMMAND
-// SC_CLOSE; console records join the console's input queue (dropped when there is no console).
+// Driver events, in the order they happen. Keys become key messages queued for the focused window.
+// Focus changes and resizes are queued in line with them and carried out when PeekMessageW reaches
+// them, as the system's sent messages are: a focus change sends WM_KILLFOCUS / WM_SETFOCUS; a resize
+// sends WM_SIZING while the old client size still holds, then changes the size and posts WM_SIZE. A
+// close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
+// there is no console).
 void desktop_key(uint8_t virtual_key, bool down, bool repeat);
 void desktop_focus(bool focused);
 void desktop_resize(int32_t client_width, int32_t client_height);
 void desktop_close();
 void desktop_console_record(const INPUT_RECORD& record);
+
+// Gives or takes the keyboard focus now, sending WM_SETFOCUS / WM_KILLFOCUS.
+void window_set_focus(bool focused);
+// Changes the client size now: WM_SIZING first, then the new size and a posted WM_SIZE.
+void window_set_client_size(int32_t client_width, int32_t client_height);
 
 // The window procedure call behind SendMessageW and DispatchMessageW; 0 when there is no window.
 LRESULT window_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -52,6 +52,7 @@ typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef WORD ATOM;
 typedef UINT MMRESULT;
+typedef DWORD COLORREF;  // 0x00BBGGRR
 
 typedef void* LPVOID;
 typedef const void* LPCVOID;
@@ -370,6 +371,7 @@ inline constexpr int COLOR_BTNFACE = 15;
 inline constexpr DWORD BI_RGB = 0;
 inline constexpr UINT DIB_RGB_COLORS = 0;
 inline constexpr DWORD SRCCOPY = 0x00CC0020;
+inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 // Timer resolution.
 inline constexpr MMRESULT TIMERR_NOERROR = 0;
@@ -453,6 +455,7 @@ HBRUSH WINAPI GetSysColorBrush(int index);
 int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int dest_height, int src_x,
                          int src_y, int src_width, int src_height, const void* bits, const BITMAPINFO* info,
                          UINT usage, DWORD rop);
+COLORREF WINAPI GetPixel(HDC dc, int x, int y);
 
 // Input method (imm32).
 HIMC WINAPI ImmAssociateContext(HWND window, HIMC context);

@@ -48,7 +48,7 @@ void window_destroy() {
     std::erase_if(desktop.queue, [&](const MSG& message) { return message.hwnd == window.handle; });
 }
 
-void desktop_resize(int32_t client_width, int32_t client_height) {
+void window_set_client_size(int32_t client_width, int32_t client_height) {
     SimWindow& window = desktop.window;
     client_width = std::max(client_width, 0);
     client_height = std::max(client_height, 0);
@@ -72,6 +72,13 @@ void desktop_resize(int32_t client_width, int32_t client_height) {
     desktop.queue.push_back(MSG{window.handle, WM_SIZE, SIZE_RESTORED,
                                 MAKELPARAM(WORD(client_width), WORD(client_height)), desktop_milliseconds(),
                                 POINT{0, 0}});
+}
+
+void desktop_resize(int32_t client_width, int32_t client_height) {
+    SimWindow& window = desktop.window;
+    if (!window.exists) return;
+    desktop.queue.push_back(MSG{window.handle, queue_resize, WPARAM(client_width), LPARAM(client_height),
+                                desktop_milliseconds(), POINT{0, 0}});
 }
 
 void desktop_close() {
@@ -195,7 +202,7 @@ BOOL WINAPI ShowWindow(HWND handle, int show_command) {
         if (show && desktop.driver.window_shown) desktop.driver.window_shown();
     }
     // Showing a new top-level window activates it, and with it comes the keyboard focus.
-    if (show && !window.focused) desktop_focus(true);
+    if (show && !window.focused) window_set_focus(true);
     return was_visible;
 }
 
