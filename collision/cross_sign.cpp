@@ -33,7 +33,7 @@ Wide wide_product(int64_t a, int64_t b) {
 
 }  // namespace
 
-int32_t product_difference_sign(int64_t a, int64_t b, int64_t c, int64_t d) {
+int32_t product_difference_sign_wide(int64_t a, int64_t b, int64_t c, int64_t d) {
     const Wide p = wide_product(a, b), q = wide_product(c, d);
     const uint64_t low = p.low - q.low;
     const uint64_t high = p.high - q.high - (p.low < q.low ? 1 : 0);

@@ -34,9 +34,15 @@ TEST(ProductDifferenceSign, IsExactWhereProductsExceed64Bits) {
         {int64_min, 1, 0, 0, -1},
         {int64_min, -1, int64_max, 1, 1},  // 2^63 against 2^63 - 1
         {1, -1, 0, 0, -1},
+        {(1 << 30) * int64_t{2} - 1, -(int64_t{1} << 31) + 1, -(int64_t{1} << 31) + 1, (int64_t{1} << 31) - 1,
+         0},
+        {-(int64_t{1} << 31), -(int64_t{1} << 31), (int64_t{1} << 31) - 1, -(int64_t{1} << 31),
+         1},  // 2^63 - 2^31
     };
     for (const SignCase& c : cases) {
         EXPECT_EQ(product_difference_sign(c.a, c.b, c.c, c.d), c.sign)
+            << c.a << " * " << c.b << " - " << c.c << " * " << c.d;
+        EXPECT_EQ(product_difference_sign_wide(c.a, c.b, c.c, c.d), c.sign)
             << c.a << " * " << c.b << " - " << c.c << " * " << c.d;
     }
 }
@@ -59,8 +65,9 @@ TEST(ProductDifferenceSign, AgreesWithNative128BitArithmetic) {
             operand = static_cast<int64_t>(random()) >> bits(random);
         }
         if (i % 4 == 0) operands[2] = operands[0], operands[3] = operands[1] + (i % 8 == 0 ? 1 : 0);
-        ASSERT_EQ(product_difference_sign(operands[0], operands[1], operands[2], operands[3]),
-                  reference_sign(operands[0], operands[1], operands[2], operands[3]));
+        const int32_t expected = reference_sign(operands[0], operands[1], operands[2], operands[3]);
+        ASSERT_EQ(product_difference_sign(operands[0], operands[1], operands[2], operands[3]), expected);
+        ASSERT_EQ(product_difference_sign_wide(operands[0], operands[1], operands[2], operands[3]), expected);
     }
 }
 #endif

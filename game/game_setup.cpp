@@ -1,0 +1,49 @@
+#include "collision/collision.h"
+#include "ecs/ecs.h"
+#include "game/game.h"
+#include "render/framebuffer.h"
+
+namespace novra {
+
+KeyTable* game_keys = nullptr;
+void (*game_present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels) = nullptr;
+Archetype* game_archetype = nullptr;
+System* game_system = nullptr;
+
+void game_setup(PlatformTable& table) {
+    game_keys = &key_table;
+    game_present = table.present;
+    table.set_framebuffer_size(framebuffer_width, framebuffer_height);
+
+    // Every store gets its first empty block before the log line and before the world is built.
+    ecs_init();
+    collision_init();
+
+    table.log("NOVRA game debug mode");
+
+    const ComponentId position = component_register(sizeof(Position));
+    const ComponentId size = component_register(sizeof(Size));
+    const ComponentId solid = component_register(0);
+
+    game_archetype = archetype_get(16, 3, position, size, solid);
+    game_system = system_create(draw_solid_boxes, 3, 0, position, size, solid);
+
+    // A store that could not be made is never used: without its Archetype the world stays empty.
+    if (game_archetype == nullptr) return;
+    const Entity box = entity_create(game_archetype);
+    if (box.record == nullptr) return;
+    *static_cast<Position*>(entity_component(position, box)) = Position{30, 30};
+    *static_cast<Size*>(entity_component(size, box)) = Size{30, 30};
+}
+
+void draw_solid_boxes(Chunk* chunk, void* const* columns) {
+    const auto* positions = static_cast<const Position*>(columns[0]);
+    const auto* sizes = static_cast<const Size*>(columns[1]);
+    for (int32_t i = 0; i < chunk->count; ++i) {
+        // Entered into the grid before it is drawn; both while the System runs, before the player moves.
+        grid_add_box(positions[i].x, positions[i].y, sizes[i].width, sizes[i].height, 0, 0);
+        fill_rect(positions[i].x, positions[i].y, sizes[i].width, sizes[i].height, solid_colour);
+    }
+}
+
+}  // namespace novra

@@ -1,0 +1,7 @@
+#include "host/key_table.h"
+
+namespace novra {
+
+KeyTable key_table{};
+
+}  // namespace novra
