@@ -128,6 +128,10 @@ uint8_t message_key(uint8_t key) {
 
 }  // namespace
 
+uint8_t key_scan_code(uint8_t virtual_key) {
+    return scan_code(virtual_key).code;
+}
+
 void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
     uint8_t key = message_key(virtual_key);
     // The side-neutral entry (VK_SHIFT) reads as held while either side is, as GetKeyState's does.

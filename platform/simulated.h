@@ -118,6 +118,10 @@ void desktop_resize(int32_t client_width, int32_t client_height);
 void desktop_close();
 void desktop_console_record(const INPUT_RECORD& record);
 
+// Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
+// key records carry it.
+uint8_t key_scan_code(uint8_t virtual_key);
+
 // Gives or takes the keyboard focus now, sending WM_SETFOCUS / WM_KILLFOCUS.
 void window_set_focus(bool focused);
 // Changes the client size now: WM_SIZING first, then the new size and a posted WM_SIZE.
