@@ -142,18 +142,21 @@ TEST_F(Pacer, RefusesFrequenciesItCannotPaceWith) {
     }
 }
 
-TEST_F(Pacer, DueTimesWrapAroundWithoutFault) {
-    // Scaled times pass the top of the signed 64-bit range here; the products wrap, as specified, and
-    // the comparisons still decide early or late on the wrapped values.
+TEST_F(Pacer, DueTimesPastTheSigned64BitRangeWrapAndReadAsLate) {
+    // The counter starts so close to 2^63 / 60 that frame 1's scaled due time passes the top of the
+    // signed range. The products wrap (defined: they are worked unsigned), the wrapped due time is
+    // negative, and the signed comparison calls every such pass late, as the wrap rule has it.
     ScriptedConfig config;
     config.counter_frequency = 10'000'000;
     config.counter_step = 1;
     config.counter_start = INT64_MAX / 60 - 100'000;
     program_reset(config);
     ASSERT_TRUE(pacer_start());
-    for (int pass = 0; pass < 5; ++pass)
+    for (int pass = 0; pass < 6; ++pass)
         frame_wait();
-    EXPECT_GE(frame_pacer.late_frames, 0);
+    EXPECT_EQ(frame_pacer.late_frames, 6);
+    EXPECT_EQ(frame_pacer.frames_since_reference, 0u);
+    EXPECT_EQ(count_calls("Sleep"), 0);
 }
 
 }  // namespace
