@@ -5,9 +5,11 @@
 
 #ifdef _WIN32
 
+// <windows.h> first: the other two build on its types.
+#include <windows.h>
+
 #include <imm.h>
 #include <mmsystem.h>
-#include <windows.h>
 
 // The program calls the W functions by name and LoadCursorA with IDC_ARROW as a narrow resource, so
 // it builds without UNICODE; its wide literals still go through TEXT().

@@ -30,8 +30,8 @@ ConsoleFixture console_open() {
     return console;
 }
 
-std::u16string read_cells(const ConsoleFixture& console, SHORT x, SHORT y, DWORD count) {
-    std::u16string text(count, u'?');
+WideText read_cells(const ConsoleFixture& console, SHORT x, SHORT y, DWORD count) {
+    WideText text(count, WCHAR('?'));
     DWORD read = 0;
     EXPECT_TRUE(ReadConsoleOutputCharacterW(console.output, text.data(), count, COORD{x, y}, &read));
     text.resize(read);
@@ -48,15 +48,15 @@ std::vector<WORD> read_attributes(const ConsoleFixture& console, SHORT x, SHORT 
 
 // Writes a distinct character into every cell: 'a' + the cell's index.
 void fill_distinct(const ConsoleFixture& console) {
-    std::u16string text;
+    WideText text;
     for (int i = 0; i < console.width * console.height; ++i)
-        text.push_back(char16_t(u'a' + i));
+        text.push_back(WCHAR(WCHAR('a') + i));
     DWORD written = 0;
     ASSERT_TRUE(
         WriteConsoleOutputCharacterW(console.output, text.data(), DWORD(text.size()), COORD{0, 0}, &written));
 }
 
-std::u16string all_cells(const ConsoleFixture& console) {
+WideText all_cells(const ConsoleFixture& console) {
     return read_cells(console, 0, 0, DWORD(console.width * console.height));
 }
 
@@ -75,27 +75,27 @@ TEST(Console, NewConsoleReportsItsBufferAndCursorAtOrigin) {
 TEST(Console, WriteWrapsAtBufferWidthAndLeavesAttributes) {
     ConsoleFixture console = console_open();
     std::vector<WORD> before = read_attributes(console, 0, 0, DWORD(console.width * 2));
-    std::u16string text = u"abcdefgh";
+    WideText text = TEXT("abcdefgh");
     DWORD written = 0;
     COORD start{SHORT(console.width - 3), 0};
     ASSERT_TRUE(
         WriteConsoleOutputCharacterW(console.output, text.data(), DWORD(text.size()), start, &written));
     EXPECT_EQ(written, text.size());
-    EXPECT_EQ(read_cells(console, start.X, 0, 3), u"abc");
-    EXPECT_EQ(read_cells(console, 0, 1, 5), u"defgh");
+    EXPECT_EQ(read_cells(console, start.X, 0, 3), TEXT("abc"));
+    EXPECT_EQ(read_cells(console, 0, 1, 5), TEXT("defgh"));
     EXPECT_EQ(read_attributes(console, 0, 0, DWORD(console.width * 2)), before);
 }
 
 TEST(Console, WriteStopsAtBufferEndAndReturnsCountWritten) {
     ConsoleFixture console = console_open();
-    std::u16string text(300, u'x');
+    WideText text(300, WCHAR('x'));
     DWORD written = 0;
     COORD start{SHORT(console.width - 2), SHORT(console.height - 1)};
     ASSERT_TRUE(
         WriteConsoleOutputCharacterW(console.output, text.data(), DWORD(text.size()), start, &written));
     EXPECT_EQ(written, 2u);
-    EXPECT_EQ(read_cells(console, start.X, start.Y, 10), u"xx");
-    EXPECT_EQ(read_cells(console, 0, SHORT(console.height - 1), 1), u" ");
+    EXPECT_EQ(read_cells(console, start.X, start.Y, 10), TEXT("xx"));
+    EXPECT_EQ(read_cells(console, 0, SHORT(console.height - 1), 1), TEXT(" "));
 }
 
 TEST(Console, CellCallsRefuseCoordinatesOutsideTheBuffer) {
@@ -103,7 +103,7 @@ TEST(Console, CellCallsRefuseCoordinatesOutsideTheBuffer) {
     const COORD outside[] = {{-1, 0}, {0, -1}, {console.width, 0}, {0, console.height}};
     for (COORD coord : outside) {
         DWORD count = 99;
-        EXPECT_FALSE(WriteConsoleOutputCharacterW(console.output, u"a", 1, coord, &count));
+        EXPECT_FALSE(WriteConsoleOutputCharacterW(console.output, TEXT("a"), 1, coord, &count));
         EXPECT_EQ(count, 0u);
         EXPECT_FALSE(SetConsoleCursorPosition(console.output, coord)) << coord.X << "," << coord.Y;
     }
@@ -136,30 +136,30 @@ TEST(Console, CursorMovesAnywhereInsideTheBufferAndNowhereElse) {
 TEST(Console, ScrollOfWholeBufferOnePastItsEdgesMovesRowsUpAndFillsTheBottom) {
     ConsoleFixture console = console_open();
     fill_distinct(console);
-    std::u16string before = all_cells(console);
+    WideText before = all_cells(console);
     // The buffer's own rectangle reaching one column and one row past it, as the log scroll passes it.
     SMALL_RECT whole{0, 0, console.width, console.height};
     CHAR_INFO fill{};
-    fill.Char.UnicodeChar = u'.';
+    fill.Char.UnicodeChar = WCHAR('.');
     fill.Attributes = FOREGROUND_GREEN;
     ASSERT_TRUE(ScrollConsoleScreenBufferW(console.output, &whole, &whole, COORD{0, -2}, &fill));
-    std::u16string after = all_cells(console);
+    WideText after = all_cells(console);
     size_t row = size_t(console.width);
     EXPECT_EQ(after.substr(0, row * (console.height - 2)), before.substr(row * 2));
-    EXPECT_EQ(after.substr(row * (console.height - 2)), std::u16string(row * 2, u'.'));
+    EXPECT_EQ(after.substr(row * (console.height - 2)), WideText(row * 2, WCHAR('.')));
     EXPECT_EQ(read_attributes(console, 0, SHORT(console.height - 1), 1)[0], FOREGROUND_GREEN);
 }
 
 TEST(Console, ScrollMovingRowsDownFillsOnlyTheRowsLeftBehind) {
     ConsoleFixture console = console_open();
     fill_distinct(console);
-    std::u16string before = all_cells(console);
+    WideText before = all_cells(console);
     SMALL_RECT rows{0, 0, SHORT(console.width - 1), 0};
     CHAR_INFO fill{};
-    fill.Char.UnicodeChar = u'-';
+    fill.Char.UnicodeChar = WCHAR('-');
     ASSERT_TRUE(ScrollConsoleScreenBufferW(console.output, &rows, nullptr, COORD{0, 2}, &fill));
     size_t row = size_t(console.width);
-    EXPECT_EQ(read_cells(console, 0, 0, DWORD(row)), std::u16string(row, u'-'));
+    EXPECT_EQ(read_cells(console, 0, 0, DWORD(row)), WideText(row, WCHAR('-')));
     EXPECT_EQ(read_cells(console, 0, 1, DWORD(row)), before.substr(row, row));
     EXPECT_EQ(read_cells(console, 0, 2, DWORD(row)), before.substr(0, row));
     EXPECT_EQ(read_cells(console, 0, 3, DWORD(row)), before.substr(3 * row, row));
@@ -168,13 +168,13 @@ TEST(Console, ScrollMovingRowsDownFillsOnlyTheRowsLeftBehind) {
 TEST(Console, ScrollLeavesCellsOutsideTheClipUnchanged) {
     ConsoleFixture console = console_open();
     fill_distinct(console);
-    std::u16string before = all_cells(console);
+    WideText before = all_cells(console);
     SMALL_RECT scroll{0, 1, 5, 2};
     SMALL_RECT clip{0, 0, 2, 3};
     CHAR_INFO fill{};
-    fill.Char.UnicodeChar = u'#';
+    fill.Char.UnicodeChar = WCHAR('#');
     ASSERT_TRUE(ScrollConsoleScreenBufferW(console.output, &scroll, &clip, COORD{1, 0}, &fill));
-    std::u16string after = all_cells(console);
+    WideText after = all_cells(console);
     for (SHORT y = 0; y < console.height; ++y) {
         for (SHORT x = 3; x < console.width; ++x) {
             size_t at = size_t(y) * size_t(console.width) + size_t(x);
@@ -186,15 +186,15 @@ TEST(Console, ScrollLeavesCellsOutsideTheClipUnchanged) {
     size_t width = size_t(console.width);
     EXPECT_EQ(after[1], before[width + 0]);
     EXPECT_EQ(after[2], before[width + 1]);
-    EXPECT_EQ(after[2 * width + 0], u'#');
+    EXPECT_EQ(after[2 * width + 0], WCHAR('#'));
 }
 
 // Per cell, what the scroll promises: a cell inside the clip (and the buffer) whose source cell lies
 // in the scroll rectangle (and the buffer) receives it; another cell of the scroll rectangle inside
 // the clip is filled; every other cell keeps its value.
-std::u16string scroll_model(const std::u16string& before, int width, int height, SMALL_RECT scroll,
-                            const SMALL_RECT* clip, COORD destination, char16_t fill) {
-    std::u16string after = before;
+WideText scroll_model(const WideText& before, int width, int height, SMALL_RECT scroll,
+                      const SMALL_RECT* clip, COORD destination, WCHAR fill) {
+    WideText after = before;
     auto inside = [](int x, int y, int left, int top, int right, int bottom) {
         return x >= left && x <= right && y >= top && y <= bottom;
     };
@@ -223,7 +223,7 @@ TEST(Console, ScrollMatchesCellModelForRandomRectangles) {
     };
     for (int round = 0; round < 400; ++round) {
         fill_distinct(console);
-        std::u16string before = all_cells(console);
+        WideText before = all_cells(console);
         SHORT left = coordinate(console.width), top = coordinate(console.height);
         SMALL_RECT scroll{left, top, SHORT(left + coordinate(4)), SHORT(top + coordinate(3))};
         if (scroll.Right < scroll.Left || scroll.Bottom < scroll.Top) continue;
@@ -236,11 +236,11 @@ TEST(Console, ScrollMatchesCellModelForRandomRectangles) {
         bool with_clip = round % 2 == 0;
         COORD destination{coordinate(console.width), coordinate(console.height)};
         CHAR_INFO fill{};
-        fill.Char.UnicodeChar = u'*';
+        fill.Char.UnicodeChar = WCHAR('*');
         ASSERT_TRUE(ScrollConsoleScreenBufferW(console.output, &scroll, with_clip ? &clip : nullptr,
                                                destination, &fill));
         ASSERT_EQ(all_cells(console), scroll_model(before, console.width, console.height, scroll,
-                                                   with_clip ? &clip : nullptr, destination, u'*'))
+                                                   with_clip ? &clip : nullptr, destination, WCHAR('*')))
             << "round " << round;
     }
 }
@@ -252,7 +252,7 @@ TEST(Console, InputQueueKeepsOrderPeekLeavesRecordsReadTakesUpToCount) {
         records[i].EventType = KEY_EVENT;
         records[i].Event.KeyEvent.bKeyDown = TRUE;
         records[i].Event.KeyEvent.wRepeatCount = 1;
-        records[i].Event.KeyEvent.uChar.UnicodeChar = char16_t(u'a' + i);
+        records[i].Event.KeyEvent.uChar.UnicodeChar = WCHAR(WCHAR('a') + i);
     }
     DWORD count = 0;
     INPUT_RECORD got[8]{};
@@ -262,14 +262,14 @@ TEST(Console, InputQueueKeepsOrderPeekLeavesRecordsReadTakesUpToCount) {
     EXPECT_EQ(count, 5u);
     ASSERT_TRUE(PeekConsoleInputW(console.input, got, 1, &count));
     EXPECT_EQ(count, 1u);
-    EXPECT_EQ(got[0].Event.KeyEvent.uChar.UnicodeChar, u'a');
+    EXPECT_EQ(got[0].Event.KeyEvent.uChar.UnicodeChar, WCHAR('a'));
     ASSERT_TRUE(ReadConsoleInputW(console.input, got, 3, &count));
     ASSERT_EQ(count, 3u);
-    EXPECT_EQ(got[2].Event.KeyEvent.uChar.UnicodeChar, u'c');
+    EXPECT_EQ(got[2].Event.KeyEvent.uChar.UnicodeChar, WCHAR('c'));
     ASSERT_TRUE(ReadConsoleInputW(console.input, got, 8, &count));
     ASSERT_EQ(count, 2u);
-    EXPECT_EQ(got[0].Event.KeyEvent.uChar.UnicodeChar, u'd');
-    EXPECT_EQ(got[1].Event.KeyEvent.uChar.UnicodeChar, u'e');
+    EXPECT_EQ(got[0].Event.KeyEvent.uChar.UnicodeChar, WCHAR('d'));
+    EXPECT_EQ(got[1].Event.KeyEvent.uChar.UnicodeChar, WCHAR('e'));
 }
 
 TEST(Console, ClosedHandlesAndFreedConsoleRefuseCalls) {

@@ -4,10 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/win32.h"
 
 namespace novra {
+
+// UTF-16 text as the Win32 calls take it on every build.
+using WideText = std::basic_string<WCHAR>;
 
 // Starts a fresh desktop whose windows open with this client size and whose console is
 // console_width x console_height (tests read the sizes back through Win32 calls).

@@ -6,13 +6,14 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "tests/platform/fixture.h"
 
 namespace novra {
 namespace {
 
-std::u16string to_wide(const std::string& bytes) {
+WideText to_wide(const std::string& bytes) {
     int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    std::u16string wide(size_t(size), u'?');
+    WideText wide(size_t(size), WCHAR('?'));
     if (size > 0) {
         EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()),
                                       reinterpret_cast<LPWSTR>(wide.data()), size),
@@ -21,7 +22,7 @@ std::u16string to_wide(const std::string& bytes) {
     return wide;
 }
 
-std::string to_bytes(const std::u16string& wide) {
+std::string to_bytes(const WideText& wide) {
     auto units = reinterpret_cast<LPCWCH>(wide.data());
     int size = WideCharToMultiByte(CP_UTF8, 0, units, int(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string bytes(size_t(size), '?');
@@ -37,19 +38,19 @@ TEST(MultiByteToWideChar, ReplacesEachMalformedSequenceByOneReplacementCharacter
     struct Case {
         const char* name;
         std::string bytes;
-        std::u16string wide;
+        WideText wide;
     };
     const Case cases[] = {
-        {"ascii", "abc", u"abc"},
-        {"two three four bytes", "\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", u"\u00E9\u3042\U0001F600"},
-        {"lone continuation", "a\x80z", u"a\uFFFDz"},
-        {"overlong two-byte", "\xC0\xAF", u"\uFFFD\uFFFD"},
-        {"overlong three-byte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-        {"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-        {"truncated three-byte then ascii", "\xE3\x81z", u"\uFFFDz"},
-        {"truncated at end", "a\xF0\x9F\x98", u"a\uFFFD"},
-        {"invalid lead bytes", "\xF5\xFF", u"\uFFFD\uFFFD"},
+        {"ascii", "abc", TEXT("abc")},
+        {"two three four bytes", "\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", TEXT("\u00E9\u3042\U0001F600")},
+        {"lone continuation", "a\x80z", TEXT("a\uFFFDz")},
+        {"overlong two-byte", "\xC0\xAF", TEXT("\uFFFD\uFFFD")},
+        {"overlong three-byte", "\xE0\x80\xAF", TEXT("\uFFFD\uFFFD\uFFFD")},
+        {"encoded surrogate", "\xED\xA0\x80", TEXT("\uFFFD\uFFFD\uFFFD")},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", TEXT("\uFFFD\uFFFD\uFFFD\uFFFD")},
+        {"truncated three-byte then ascii", "\xE3\x81z", TEXT("\uFFFDz")},
+        {"truncated at end", "a\xF0\x9F\x98", TEXT("a\uFFFD")},
+        {"invalid lead bytes", "\xF5\xFF", TEXT("\uFFFD\uFFFD")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(to_wide(c.bytes), c.wide) << c.name;
@@ -78,15 +79,15 @@ TEST(MultiByteToWideChar, FailsOnShortBufferEmptyInputAndStrictMalformedInput) {
 TEST(WideCharToMultiByte, ReplacesUnpairedSurrogatesAndCountsBytes) {
     struct Case {
         const char* name;
-        std::u16string wide;
+        WideText wide;
         std::string bytes;
     };
     const Case cases[] = {
-        {"ascii", u"ab", "ab"},
-        {"pair", u"\U0001F600", "\xF0\x9F\x98\x80"},
-        {"lone high", std::u16string(1, char16_t(0xD83D)) + u"x", "\xEF\xBF\xBDx"},
-        {"lone low", std::u16string(1, char16_t(0xDE00)), "\xEF\xBF\xBD"},
-        {"high then high then low", std::u16string{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)},
+        {"ascii", TEXT("ab"), "ab"},
+        {"pair", TEXT("\U0001F600"), "\xF0\x9F\x98\x80"},
+        {"lone high", WideText(1, WCHAR(0xD83D)) + TEXT("x"), "\xEF\xBF\xBDx"},
+        {"lone low", WideText(1, WCHAR(0xDE00)), "\xEF\xBF\xBD"},
+        {"high then high then low", WideText{WCHAR(0xD83D), WCHAR(0xD83D), WCHAR(0xDE00)},
          "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
     };
     for (const Case& c : cases)
@@ -100,15 +101,15 @@ TEST(WideCharToMultiByte, ReplacesUnpairedSurrogatesAndCountsBytes) {
 TEST(TextConversion, ValidTextRoundTripsAndAnyBytesGiveWellFormedUtf16) {
     std::mt19937 random(11);
     for (int round = 0; round < 300; ++round) {
-        std::u16string wide;
+        WideText wide;
         for (int i = 0; i < 12; ++i) {
             char32_t code_point = std::uniform_int_distribution<char32_t>(1, 0x10FFFF)(random);
             if (code_point >= 0xD800 && code_point <= 0xDFFF) continue;
             if (code_point >= 0x10000) {
-                wide.push_back(char16_t(0xD800 + ((code_point - 0x10000) >> 10)));
-                wide.push_back(char16_t(0xDC00 + ((code_point - 0x10000) & 0x3FF)));
+                wide.push_back(WCHAR(0xD800 + ((code_point - 0x10000) >> 10)));
+                wide.push_back(WCHAR(0xDC00 + ((code_point - 0x10000) & 0x3FF)));
             } else {
-                wide.push_back(char16_t(code_point));
+                wide.push_back(WCHAR(code_point));
             }
         }
         ASSERT_EQ(to_wide(to_bytes(wide)), wide);
@@ -116,10 +117,10 @@ TEST(TextConversion, ValidTextRoundTripsAndAnyBytesGiveWellFormedUtf16) {
         std::string bytes;
         for (int i = 0; i < 16; ++i)
             bytes.push_back(char(std::uniform_int_distribution<int>(1, 255)(random)));
-        std::u16string decoded = to_wide(bytes);
+        WideText decoded = to_wide(bytes);
         ASSERT_LE(decoded.size(), bytes.size());
         for (size_t i = 0; i < decoded.size(); ++i) {
-            char16_t unit = decoded[i];
+            WCHAR unit = decoded[i];
             if (unit >= 0xD800 && unit <= 0xDBFF) {
                 ASSERT_TRUE(i + 1 < decoded.size() && decoded[i + 1] >= 0xDC00 && decoded[i + 1] <= 0xDFFF);
                 ++i;

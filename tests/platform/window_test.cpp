@@ -98,7 +98,7 @@ TEST(Window, CreationGivesTitleAClientAreaAndFocusOnShow) {
     HWND window = window_open();
     WCHAR title[16]{};
     EXPECT_EQ(GetWindowTextW(window, title, 16), 5);
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(title)), u"NOVRA");
+    EXPECT_EQ(WideText(title), TEXT("NOVRA"));
     RECT client{};
     ASSERT_TRUE(GetClientRect(window, &client));
     EXPECT_EQ(client.left, 0);
