@@ -127,11 +127,6 @@ TEST_F(ConsoleOutput, FailedAllocationDropsThatLineOnly) {
     EXPECT_EQ(anchor_row(), 2);
 }
 
-TEST_F(ConsoleOutput, MalformedUtf8IsShownWithReplacementCharacters) {
-    console_log("a\xC3(b\xE2\x82\xAC");
-    EXPECT_EQ(scripted_console_row(0).substr(0, 5), u"a\uFFFD(b\u20AC");
-}
-
 TEST_F(ConsoleOutput, WithoutAUsableConsoleNothingIsWrittenOrPolled) {
     for (const COORD size : {COORD{0, 0}, COORD{80, 0}, COORD{0, 25}, COORD{-1, 25}, COORD{80, -3}}) {
         SCOPED_TRACE(testing::Message() << size.X << "x" << size.Y);

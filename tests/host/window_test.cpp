@@ -165,14 +165,5 @@ TEST_F(Window, SizingPresentsForTheStaleSizeAndSizeForTheNewOne) {
     EXPECT_EQ(scripted_pixel(912, 300), bar);
 }
 
-TEST_F(Window, AResizeWithoutAPictureKeeperOnlyRecordsTheSize) {
-    // Before game_setup has kept `present` there is nothing to present through.
-    game_present = nullptr;
-    scripted_resize(next_pump(), 640, 480);
-    pump();
-    EXPECT_EQ(count_calls("StretchDIBits"), 0);
-    EXPECT_EQ(key_table.client_width, 640);
-}
-
 }  // namespace
 }  // namespace novra
