@@ -39,8 +39,27 @@ void line_convert_and_drop() {
     std::free(utf8);
 }
 
+// All 256 code units are written, the zeros after the text included, so the cells of characters just
+// deleted are blanked.
+void line_redraw(int16_t width, int16_t height) {
+    const int32_t columns = input_line.column_count;
+    int32_t cursor_row = console_state.info.dwCursorPosition.Y + columns / width;
+    if (cursor_row >= height) {
+        console_scroll_up(coordinate(cursor_row - height + 1));
+        cursor_row = height - 1;
+    }
+    SetConsoleCursorPosition(console_state.output,
+                             COORD{coordinate(columns % width), coordinate(cursor_row)});
+    DWORD written = 0;
+    WriteConsoleOutputCharacterW(console_state.output, input_line.buffer, input_line_capacity,
+                                 console_state.info.dwCursorPosition, &written);
+}
+
 // The finished text stays where it was typed and the new line begins on the row after its last row.
 void line_finish(int16_t width, int16_t height) {
+    // Text typed in the same batch as the Enter has not been drawn yet; draw it first, so that a line
+    // typed or pasted faster than one batch per frame still stays on the console where it was typed.
+    line_redraw(width, height);
     COORD& anchor = console_state.info.dwCursorPosition;
     const int32_t rows_down = input_line.column_count / width + 1;
     anchor.X = 0;
@@ -70,22 +89,6 @@ void line_take(WCHAR ch, int16_t width, int16_t height) {
         default:
             line_append(ch);
     }
-}
-
-// All 256 code units are written, the zeros after the text included, so the cells of characters just
-// deleted are blanked.
-void line_redraw(int16_t width, int16_t height) {
-    const int32_t columns = input_line.column_count;
-    int32_t cursor_row = console_state.info.dwCursorPosition.Y + columns / width;
-    if (cursor_row >= height) {
-        console_scroll_up(coordinate(cursor_row - height + 1));
-        cursor_row = height - 1;
-    }
-    SetConsoleCursorPosition(console_state.output,
-                             COORD{coordinate(columns % width), coordinate(cursor_row)});
-    DWORD written = 0;
-    WriteConsoleOutputCharacterW(console_state.output, input_line.buffer, input_line_capacity,
-                                 console_state.info.dwCursorPosition, &written);
 }
 
 }  // namespace

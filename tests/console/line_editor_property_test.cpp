@@ -38,6 +38,7 @@ struct EditorModel {
             columns -= columns_of(text.back());
             text.pop_back();
         } else if (ch == 13) {
+            redraw();  // the finished text is on screen even when typed in the Enter's own batch
             anchor_row += columns / width + 1;
             columns = 0;
             text.clear();
