@@ -18,8 +18,8 @@ using WideText = std::basic_string<WCHAR>;
 // GetClientRect) and whose consoles are console_width x console_height.
 void fixture_start(int32_t client_width, int32_t client_height, int16_t console_width,
                    int16_t console_height);
-// Gives the console the test has just allocated the size fixture_start asked for, and makes the
-// standard handles its own; returns false when the system refuses that size.
+// Gives the console the test has just allocated the size fixture_start asked for; returns false when
+// the system refuses that size.
 bool fixture_console_allocated();
 // True when the Win32 calls are Wine's, whose documented divergences from Windows a test then expects.
 bool fixture_wine();

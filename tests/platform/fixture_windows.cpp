@@ -1,8 +1,8 @@
 // The tests' desktop on real Win32 (Windows, or Wine): the windows, classes and console of the previous
-// test are taken down, keys go in through SendInput, focus moves to a window of the fixture's own, and
-// a border drag is done as the system's sizing loop does it. What the system already queued is
-// dispatched before focus or size changes, so those stay in line with the keys, as on the scripted
-// driver.
+// test are taken down, keys go in through SendInput, the focus moves to a child window of the
+// fixture's own, and a border drag is done as the system's sizing loop does it. What the system already
+// queued is dispatched before focus or size changes, so those stay in line with the keys, as on the
+// scripted driver. The client size cannot be chosen here: CW_USEDEFAULT gives the system's.
 #include <algorithm>
 #include <vector>
 
