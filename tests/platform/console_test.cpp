@@ -69,8 +69,8 @@ bool inside_buffer(const ConsoleFixture& console, SHORT x, SHORT y) {
 // reaches past the buffer (its own clear-screen example scrolls the whole buffer to a negative
 // origin) and changes nothing outside the clip rectangle. Wine refuses with ERROR_INVALID_PARAMETER,
 // changing nothing, when the destination origin or any part of the scroll rectangle lies outside the
-// buffer or the clip rectangle lies wholly outside it, and it ignores a clip rectangle that is upside
-// down. Those calls are checked on our layer only.
+// buffer or the clip rectangle begins past its right or bottom edge, and an upside-down clip rectangle
+// above the buffer did not stop it from filling. Such calls are checked on our layer only.
 bool wine_scrolls_as_documented(const ConsoleFixture& console, SMALL_RECT scroll, const SMALL_RECT* clip,
                                 COORD destination) {
     bool clip_inside = !clip || (clip->Left <= clip->Right && clip->Top <= clip->Bottom &&
