@@ -90,6 +90,13 @@ HBRUSH WINAPI GetSysColorBrush(int index) {
     return reinterpret_cast<HBRUSH>(brush_base + uintptr_t(index));
 }
 
+DWORD WINAPI GetSysColor(int index) {
+    if (calls_recorded()) call_record("GetSysColor", {std::to_string(index)});
+    uint32_t colour;
+    if (!system_colour(index, colour)) return 0;
+    return ((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16);
+}
+
 int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (calls_recorded()) {
         call_record("FillRect", {dc == window_dc() ? "hdc" : call_handle(dc),
