@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/allocation_count.h"
 #include "bench/same_run.h"
 #include "ecs/ecs.h"
 #include "game/game.h"
@@ -88,6 +89,11 @@ void BM_SystemRunVsArrays(benchmark::State& state) {
     state.counters["arrays_ns/entity"] = arrays_ns / entities;
     state.counters["system/arrays"] = system_ns / arrays_ns;
     state.counters["chunks/arrays"] = chunks_ns / arrays_ns;
+
+    const uint64_t allocations_before = heap_allocations();
+    system_run(system);
+    state.counters["allocations/run"] = double(heap_allocations() - allocations_before);
+    if (!heap_allocations_counted()) state.SkipWithError("heap allocations are not being counted");
     ecs_init();
 }
 BENCHMARK(BM_SystemRunVsArrays)
