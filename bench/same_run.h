@@ -14,27 +14,35 @@ namespace novra {
 
 // Runs each of `runs` `repetitions` times in a row, one after the other, once per benchmark iteration,
 // and returns each one's time per call (ns) as the fastest of its batches: every batch does the same
-// work, and on a shared machine the slower ones measure preemption, not the code.
+// work, and on a shared machine the slower ones measure preemption, not the code. Each iteration starts
+// one run further along the list, so that every run follows every other one equally often: a run that
+// reads what the run before it left in the caches is not favoured over the rest.
 template <typename... Runs>
 std::array<double, sizeof...(Runs)> fastest_batches(benchmark::State& state, int32_t repetitions,
                                                     Runs... runs) {
     using clock = std::chrono::steady_clock;
-    std::array<clock::duration, sizeof...(Runs)> fastest;
+    constexpr size_t run_count = sizeof...(Runs);
+    std::array<clock::duration, run_count> fastest;
     fastest.fill(clock::duration::max());
+    size_t first = 0;
     for (auto _ : state) {
-        size_t slot = 0;
-        auto time = [&](auto& run) {
-            const clock::time_point start = clock::now();
-            for (int32_t i = 0; i < repetitions; ++i)
-                run();
-            benchmark::ClobberMemory();
-            fastest[slot] = std::min(fastest[slot], clock::now() - start);
-            ++slot;
-        };
-        (time(runs), ...);
+        for (size_t step = 0; step < run_count; ++step) {
+            const size_t chosen = (first + step) % run_count;
+            size_t slot = 0;
+            auto time_if_chosen = [&](auto& run) {
+                if (slot++ != chosen) return;
+                const clock::time_point start = clock::now();
+                for (int32_t i = 0; i < repetitions; ++i)
+                    run();
+                benchmark::ClobberMemory();
+                fastest[chosen] = std::min(fastest[chosen], clock::now() - start);
+            };
+            (time_if_chosen(runs), ...);
+        }
+        first = (first + 1) % run_count;
     }
-    std::array<double, sizeof...(Runs)> per_call;
-    for (size_t i = 0; i < per_call.size(); ++i)
+    std::array<double, run_count> per_call;
+    for (size_t i = 0; i < run_count; ++i)
         per_call[i] = std::chrono::duration<double, std::nano>(fastest[i]).count() / repetitions;
     return per_call;
 }
