@@ -4,10 +4,12 @@
 // same load, and prints for each the pass intervals, their deviation from 1/60 s, the late passes and
 // the CPU time used.
 //
-// The deviations are given at several ranks: on a shared or virtual machine the program is now and then
-// not running at all for milliseconds or more, and a pass caught by such a stall ends behind its due
-// time whatever the loop does (with the pacer the catch-up passes after it then run back to back, by
-// design). Those passes make the top ranks; the lower ranks show the waiting itself.
+// On a shared or virtual machine the program is now and then not running at all for milliseconds or
+// more. A pass caught by such a stall ends behind its due time whatever the loop does, the pass after
+// it finds itself late, and the catch-up passes run back to back (with the pacer by design). So the
+// deviations are given at several ranks over all intervals, and once more at the 99th percentile over
+// the intervals away from late passes: those whose own pass, the one before and the one after all
+// waited.
 //
 //   novra_pacing [--passes N]
 //
@@ -45,6 +47,7 @@ double cpu_seconds() {
 struct LoopReport {
     const char* name;
     std::vector<double> intervals_ms;  // between the ends of consecutive passes
+    std::vector<bool> late;            // per pass
     int32_t late_passes;
     double cpu_ms_per_second;  // CPU time used per second of the loop's wall time
 };
@@ -53,13 +56,14 @@ struct LoopReport {
 // passed when it came to wait).
 template <typename Wait>
 LoopReport loop_measure(const char* name, int64_t frequency, Wait wait) {
-    LoopReport report{name, {}, 0, 0};
+    LoopReport report{name, {}, {}, 0, 0};
     const double cpu_start = cpu_seconds();
     const int64_t start = counter_now();
     int64_t previous = start;
     for (int64_t pass = 0; pass < pass_count; ++pass) {
         game_frame();
-        report.late_passes += wait() ? 1 : 0;
+        report.late.push_back(wait());
+        report.late_passes += report.late.back() ? 1 : 0;
         const int64_t now = counter_now();
         report.intervals_ms.push_back(double(now - previous) * 1000.0 / double(frequency));
         previous = now;
@@ -106,13 +110,19 @@ double quantile(std::vector<double> values, double q) {
 
 void report_print(const LoopReport& report) {
     const double period_ms = 1000.0 / frames_per_second;
-    std::vector<double> deviations_us;
-    for (double interval : report.intervals_ms)
-        deviations_us.push_back(std::fabs(interval - period_ms) * 1000.0);
-    std::printf("%-11s %9.3f %8.1f %8.1f %8.1f %9.1f %5d %8.1f\n", report.name,
+    std::vector<double> deviations_us, away_us;
+    const size_t passes = report.intervals_ms.size();
+    for (size_t pass = 0; pass < passes; ++pass) {
+        const double deviation = std::fabs(report.intervals_ms[pass] - period_ms) * 1000.0;
+        deviations_us.push_back(deviation);
+        const bool near_late = report.late[pass] || (pass > 0 && report.late[pass - 1]) ||
+                               (pass + 1 < passes && report.late[pass + 1]);
+        if (pass > 0 && !near_late) away_us.push_back(deviation);
+    }
+    std::printf("%-11s %9.3f %8.1f %8.1f %8.1f %9.1f %9.1f %5d %8.1f\n", report.name,
                 quantile(report.intervals_ms, 0.5), quantile(deviations_us, 0.5),
                 quantile(deviations_us, 0.9), quantile(deviations_us, 0.99), quantile(deviations_us, 1.0),
-                report.late_passes, report.cpu_ms_per_second);
+                quantile(away_us, 0.99), report.late_passes, report.cpu_ms_per_second);
 }
 
 void log_nothing(const char*) {}
@@ -129,11 +139,12 @@ int pacing_entry(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     std::printf("%lld passes per loop at 60 Hz (period 16.667 ms); load per pass: game_frame\n",
                 static_cast<long long>(pass_count));
-    std::printf("%-11s %9s %37s\n", "", "interval", "|interval - 1/60 s| in microseconds");
-    std::printf("%-11s %9s %8s %8s %8s %9s %5s %8s\n", "loop", "median ms", "median", "p90", "p99", "max",
-                "late", "CPU ms/s");
+    std::printf("%-11s %9s %36s %9s\n", "", "interval", "|interval - 1/60 s| in us, all passes", "away");
+    std::printf("%-11s %9s %8s %8s %8s %9s %9s %5s %8s\n", "loop", "median ms", "median", "p90", "p99", "max",
+                "p99", "late", "CPU ms/s");
     report_print(pacer);
     report_print(sleeper);
+    std::printf("away: the intervals whose pass, the one before and the one after all waited (none late)\n");
     return 0;
 }
 
