@@ -47,7 +47,7 @@ double cpu_seconds() {
 struct LoopReport {
     const char* name;
     std::vector<double> intervals_ms;  // between the ends of consecutive passes
-    std::vector<bool> late;            // per pass
+    std::vector<bool> late;            // per pass: whether it found its due time passed
     int32_t late_passes;
     double cpu_ms_per_second;  // CPU time used per second of the loop's wall time
 };
