@@ -1,0 +1,26 @@
+// Time: the performance counter, Sleep and the timer resolution, all through the driver's clock.
+#include "platform/simulated.h"
+
+using namespace novra;
+
+MMRESULT WINAPI timeBeginPeriod(UINT period) {
+    if (calls_recorded()) call_record("timeBeginPeriod", {std::to_string(period)});
+    return period == 0 ? TIMERR_NOCANDO : TIMERR_NOERROR;
+}
+
+BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+    if (calls_recorded()) call_record("QueryPerformanceFrequency", {});
+    frequency->QuadPart = desktop.driver.counter_frequency;
+    return TRUE;
+}
+
+BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
+    count->QuadPart = desktop.driver.counter_read ? desktop.driver.counter_read() : 0;
+    if (calls_recorded()) call_record("QueryPerformanceCounter", {std::to_string(count->QuadPart)});
+    return TRUE;
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    if (calls_recorded()) call_record("Sleep", {std::to_string(milliseconds)});
+    if (desktop.driver.sleep) desktop.driver.sleep(milliseconds);
+}

@@ -1,0 +1,221 @@
+// The console: allocation, title, standard handles, the screen buffer's information and cursor, and
+// writing and reading cells. One code unit per cell; new cells are spaces in light grey on black.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/simulated.h"
+
+namespace novra {
+
+namespace {
+
+constexpr uint16_t default_attributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
+
+bool output_valid(HANDLE handle) {
+    const SimConsole& console = desktop.console;
+    return handle == console_output_handle() && console.attached && console.output_open;
+}
+
+std::string coord_text(COORD coord) {
+    return std::to_string(coord.X) + "," + std::to_string(coord.Y);
+}
+
+// Index of the cell at `coord`, or -1 when it lies outside the buffer.
+int64_t cell_index(COORD coord) {
+    const SimConsole& console = desktop.console;
+    if (coord.X < 0 || coord.Y < 0 || coord.X >= console.width || coord.Y >= console.height) return -1;
+    return int64_t(coord.Y) * console.width + coord.X;
+}
+
+// Shared checks of the cell calls: a live output handle and a start inside the buffer. Returns the
+// start index, or -1 with the last error set.
+int64_t cells_start(HANDLE output, COORD start, LPDWORD count) {
+    if (count) *count = 0;
+    if (!output_valid(output)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    int64_t index = cell_index(start);
+    if (index < 0) SetLastError(ERROR_INVALID_PARAMETER);
+    return index;
+}
+
+}  // namespace
+
+}  // namespace novra
+
+using namespace novra;
+
+BOOL WINAPI AllocConsole() {
+    if (calls_recorded()) call_record("AllocConsole", {});
+    SimConsole& console = desktop.console;
+    if (console.attached) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    const DriverHooks& driver = desktop.driver;
+    uint64_t version = console.version;
+    console = SimConsole{};
+    console.attached = console.std_handles = console.output_open = console.input_open = true;
+    console.width = std::max<int16_t>(driver.console_width, 1);
+    console.height = std::max<int16_t>(driver.console_height, 1);
+    console.window_height = driver.console_window_height > 0
+                                ? std::min(driver.console_window_height, console.height)
+                                : console.height;
+    console.cells.assign(size_t(console.width) * size_t(console.height),
+                         ConsoleCell{u' ', default_attributes});
+    console.attributes = default_attributes;
+    console.version = version + 1;
+    if (driver.console_allocated) driver.console_allocated();
+    return TRUE;
+}
+
+BOOL WINAPI FreeConsole() {
+    if (calls_recorded()) call_record("FreeConsole", {});
+    SimConsole& console = desktop.console;
+    if (!console.attached) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    console.attached = console.output_open = console.input_open = false;
+    console.input.clear();
+    if (desktop.driver.console_freed) desktop.driver.console_freed();
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleTitleW(LPCWSTR title) {
+    if (calls_recorded()) call_record("SetConsoleTitleW", {call_text(title)});
+    if (!desktop.console.attached) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    desktop.console.title = title ? title : u"";
+    ++desktop.console.version;
+    return TRUE;
+}
+
+DWORD WINAPI GetConsoleTitleW(LPWSTR title, DWORD size) {
+    if (calls_recorded()) call_record("GetConsoleTitleW", {std::to_string(size)});
+    if (!desktop.console.attached) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (!title || size == 0) return 0;
+    const std::u16string& text = desktop.console.title;
+    size_t copied = std::min(text.size(), size_t(size - 1));
+    std::memcpy(title, text.data(), copied * sizeof(char16_t));
+    title[copied] = 0;
+    return DWORD(copied);
+}
+
+HANDLE WINAPI GetStdHandle(DWORD std_handle) {
+    if (calls_recorded()) call_record("GetStdHandle", {std::to_string(int32_t(std_handle))});
+    if (std_handle != STD_INPUT_HANDLE && std_handle != STD_OUTPUT_HANDLE && std_handle != STD_ERROR_HANDLE) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_HANDLE_VALUE;
+    }
+    // A GUI process has no standard handles until it allocates a console.
+    if (!desktop.console.std_handles) return nullptr;
+    return std_handle == STD_INPUT_HANDLE ? console_input_handle() : console_output_handle();
+}
+
+BOOL WINAPI CloseHandle(HANDLE handle) {
+    if (calls_recorded()) call_record("CloseHandle", {call_handle(handle)});
+    SimConsole& console = desktop.console;
+    if (handle == console_output_handle() && console.attached && console.output_open) {
+        console.output_open = false;
+        return TRUE;
+    }
+    if (handle == console_input_handle() && console.attached && console.input_open) {
+        console.input_open = false;
+        return TRUE;
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+}
+
+BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info) {
+    if (calls_recorded()) call_record("GetConsoleScreenBufferInfo", {call_handle(output)});
+    if (!output_valid(output)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const SimConsole& console = desktop.console;
+    info->dwSize = COORD{console.width, console.height};
+    info->dwCursorPosition = console.cursor;
+    info->wAttributes = console.attributes;
+    info->srWindow = SMALL_RECT{0, console.window_top, SHORT(console.width - 1),
+                                SHORT(console.window_top + console.window_height - 1)};
+    info->dwMaximumWindowSize = COORD{console.width, console.window_height};
+    return TRUE;
+}
+
+BOOL WINAPI SetConsoleCursorPosition(HANDLE output, COORD position) {
+    if (calls_recorded())
+        call_record("SetConsoleCursorPosition", {call_handle(output), coord_text(position)});
+    if (!output_valid(output)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (cell_index(position) < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    desktop.console.cursor = position;
+    ++desktop.console.version;
+    return TRUE;
+}
+
+BOOL WINAPI WriteConsoleOutputCharacterW(HANDLE output, LPCWSTR text, DWORD length, COORD start,
+                                         LPDWORD written) {
+    if (calls_recorded()) {
+        call_record("WriteConsoleOutputCharacterW",
+                    {call_handle(output), std::to_string(length), coord_text(start),
+                     text ? call_text(std::u16string(text, length).c_str()) : "null"});
+    }
+    int64_t index = cells_start(output, start, written);
+    if (index < 0) return FALSE;
+    if (!text && length > 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Rows follow one another in the buffer, so wrapping is writing on; the buffer's end stops it.
+    SimConsole& console = desktop.console;
+    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
+    for (size_t i = 0; i < count; ++i)
+        console.cells[size_t(index) + i].ch = text[i];
+    ++console.version;
+    if (written) *written = DWORD(count);
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleOutputCharacterW(HANDLE output, LPWSTR text, DWORD length, COORD start, LPDWORD read) {
+    if (calls_recorded()) {
+        call_record("ReadConsoleOutputCharacterW",
+                    {call_handle(output), std::to_string(length), coord_text(start)});
+    }
+    int64_t index = cells_start(output, start, read);
+    if (index < 0) return FALSE;
+    const SimConsole& console = desktop.console;
+    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
+    for (size_t i = 0; i < count; ++i)
+        text[i] = console.cells[size_t(index) + i].ch;
+    if (read) *read = DWORD(count);
+    return TRUE;
+}
+
+BOOL WINAPI ReadConsoleOutputAttribute(HANDLE output, LPWORD attributes, DWORD length, COORD start,
+                                       LPDWORD read) {
+    if (calls_recorded()) {
+        call_record("ReadConsoleOutputAttribute",
+                    {call_handle(output), std::to_string(length), coord_text(start)});
+    }
+    int64_t index = cells_start(output, start, read);
+    if (index < 0) return FALSE;
+    const SimConsole& console = desktop.console;
+    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
+    for (size_t i = 0; i < count; ++i)
+        attributes[i] = console.cells[size_t(index) + i].attributes;
+    if (read) *read = DWORD(count);
+    return TRUE;
+}

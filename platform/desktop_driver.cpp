@@ -1,0 +1,230 @@
+// The desktop driver: SDL2 for the window, keyboard and focus; the terminal for the console; the
+// monotonic clock and nanosleep for time.
+#include <SDL2/SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/desktop.h"
+#include "platform/key_map.h"
+#include "platform/simulated.h"
+#include "platform/terminal.h"
+#include "platform/terminal_decoder.h"
+#include "platform/terminal_render.h"
+#include "platform/text.h"
+
+namespace novra {
+
+namespace {
+
+constexpr int64_t ticks_per_second = 10'000'000;  // the counter ticks in 100 ns, as Windows' usually does
+constexpr int16_t buffer_rows = 500;              // console buffer height when a terminal shows it
+
+struct DesktopState {
+    SDL_Window* window;
+    uint64_t pixels_shown;  // SimWindow::pixels_version last put on screen
+    bool has_terminal;
+    TerminalScreen screen;
+    uint64_t console_shown;  // SimConsole::version last rendered
+    TerminalDecoder decoder;
+};
+
+DesktopState state;
+
+int64_t monotonic_ticks() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return int64_t(now.tv_sec) * ticks_per_second + now.tv_nsec / 100;
+}
+
+void monotonic_sleep(uint32_t milliseconds) {
+    timespec left{time_t(milliseconds / 1000), long(milliseconds % 1000) * 1'000'000};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void picture_show() {
+    SimWindow& window = desktop.window;
+    if (!state.window || !window.exists || window.client_width <= 0 || window.client_height <= 0) return;
+    SDL_Surface* target = SDL_GetWindowSurface(state.window);
+    SDL_Surface* source =
+        SDL_CreateRGBSurfaceWithFormatFrom(window.pixels.data(), window.client_width, window.client_height,
+                                           32, window.client_width * 4, SDL_PIXELFORMAT_RGB888);
+    if (target && source) {
+        SDL_BlitSurface(source, nullptr, target, nullptr);
+        SDL_UpdateWindowSurface(state.window);
+    }
+    SDL_FreeSurface(source);
+    state.pixels_shown = window.pixels_version;
+}
+
+void console_show() {
+    SimConsole& console = desktop.console;
+    if (!state.has_terminal || !terminal_taken() || console.version == state.console_shown) return;
+    terminal_write(STDOUT_FILENO, terminal_render(state.screen, console));
+    state.console_shown = console.version;
+}
+
+void console_feed() {
+    if (!state.has_terminal || !terminal_taken()) return;
+    std::vector<INPUT_RECORD> records;
+    std::string bytes = terminal_read(STDIN_FILENO);
+    if (bytes.empty()) {
+        terminal_decode_flush(state.decoder, records);
+    } else {
+        terminal_decode(state.decoder, bytes, records);
+    }
+    for (const INPUT_RECORD& record : records)
+        desktop_console_record(record);
+}
+
+void window_event(const SDL_WindowEvent& event) {
+    switch (event.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            desktop_focus(true);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            desktop_focus(false);
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            desktop_resize(event.data1, event.data2);
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            desktop_close();
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            picture_show();
+            break;
+        default:
+            break;
+    }
+}
+
+void desktop_deliver(bool message_pump) {
+    if (!message_pump) {
+        console_feed();
+        return;
+    }
+    if (desktop.window.pixels_version != state.pixels_shown) picture_show();
+    console_show();
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
+            uint8_t key = key_map_virtual_key(event.key.keysym.scancode);
+            if (key) desktop_key(key, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+        } else if (event.type == SDL_WINDOWEVENT) {
+            window_event(event.window);
+        }
+    }
+}
+
+void desktop_wait_console_input() {
+    if (!state.has_terminal || !terminal_taken()) return;
+    console_show();
+    terminal_wait(STDIN_FILENO);
+    console_feed();
+}
+
+void desktop_window_created() {
+    SimWindow& window = desktop.window;
+    std::string title = utf8_from_utf16(window.title);
+    state.window =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, window.client_width,
+                         window.client_height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
+    if (!state.window) std::fprintf(stderr, "novra: cannot create the window: %s\n", SDL_GetError());
+    SDL_StopTextInput();  // keys arrive as key messages only, as with the input method detached
+}
+
+void desktop_window_shown() {
+    if (state.window) SDL_ShowWindow(state.window);
+    picture_show();
+}
+
+void desktop_console_allocated() {
+    if (!state.has_terminal || !terminal_take(STDIN_FILENO, STDOUT_FILENO)) return;
+    state.screen = terminal_screen(desktop.driver.console_width, desktop.driver.console_window_height);
+    state.console_shown = 0;
+    console_show();
+}
+
+void desktop_console_freed() {
+    console_show();
+    terminal_restore();
+}
+
+bool variable_set(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// One line naming what is missing when no display can be opened.
+void report_no_display() {
+    if (!variable_set("DISPLAY") && !variable_set("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "novra: no display to open the window on: neither DISPLAY nor WAYLAND_DISPLAY is set\n");
+        return;
+    }
+    const char* name = variable_set("DISPLAY") ? "DISPLAY" : "WAYLAND_DISPLAY";
+    std::fprintf(stderr, "novra: cannot open the display named by %s (%s): %s\n", name, std::getenv(name),
+                 SDL_GetError());
+}
+
+// Opens SDL's video on the display the environment names. SDL would otherwise try every backend,
+// whose libraries print errors of their own, and fall back to one that shows nothing.
+bool video_open() {
+    bool asked = variable_set("SDL_VIDEODRIVER");
+    if (!asked && !variable_set("DISPLAY") && !variable_set("WAYLAND_DISPLAY")) return false;
+    if (!asked) SDL_SetHint(SDL_HINT_VIDEODRIVER, variable_set("WAYLAND_DISPLAY") ? "wayland,x11" : "x11");
+    return SDL_Init(SDL_INIT_VIDEO) == 0;
+}
+
+}  // namespace
+
+int desktop_main(DesktopEntry entry) {
+    // Ctrl+C and SIGTERM end the program at once, as a console's default handling does, instead of
+    // becoming SDL_QUIT.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (!video_open()) {
+        report_no_display();
+        return 1;
+    }
+    state = DesktopState{};
+    state.has_terminal = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+    int16_t columns = 80, rows = 25;
+    if (state.has_terminal && !terminal_size(STDOUT_FILENO, columns, rows)) state.has_terminal = false;
+    terminal_guard_exits();
+
+    DriverHooks hooks{};
+    hooks.default_client_width = 800;
+    hooks.default_client_height = 600;
+    hooks.console_width = columns;
+    hooks.console_height = std::max(buffer_rows, rows);
+    hooks.console_window_height = rows;
+    hooks.counter_frequency = ticks_per_second;
+    hooks.counter_read = monotonic_ticks;
+    hooks.sleep = monotonic_sleep;
+    hooks.deliver_input = desktop_deliver;
+    hooks.wait_console_input = desktop_wait_console_input;
+    hooks.window_created = desktop_window_created;
+    hooks.window_shown = desktop_window_shown;
+    hooks.client_drawn = picture_show;
+    hooks.console_allocated = desktop_console_allocated;
+    hooks.console_freed = desktop_console_freed;
+    desktop_reset(hooks, false);
+
+    static WCHAR command_line[1] = {0};
+    int result =
+        entry(reinterpret_cast<HINSTANCE>(uintptr_t(0x400000)), nullptr, command_line, SW_SHOWNORMAL);
+
+    terminal_restore();
+    if (state.window) SDL_DestroyWindow(state.window);
+    state.window = nullptr;
+    SDL_Quit();
+    return result;
+}
+
+}  // namespace novra

@@ -1,0 +1,187 @@
+// Drawing into the client bitmap: the window's device context, FillRect with system colour brushes
+// and StretchDIBits for 32-bit BI_RGB bitmaps, nearest-neighbour and clipped to the client area.
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/simulated.h"
+
+namespace novra {
+
+namespace {
+
+constexpr uintptr_t brush_base = 0x100000;
+
+HDC window_dc() {
+    return reinterpret_cast<HDC>(uintptr_t(0x1010000) + desktop.windows_created);
+}
+
+bool dc_valid(HDC dc) {
+    return desktop.window.exists && desktop.window.dc_taken && dc == window_dc();
+}
+
+// System colours as 0x00RRGGBB; the desktop background is black, as on current Windows.
+bool system_colour(int index, uint32_t& colour) {
+    switch (index) {
+        case COLOR_BACKGROUND:
+            colour = 0x000000;
+            return true;
+        case COLOR_WINDOW:
+            colour = 0xFFFFFF;
+            return true;
+        case COLOR_WINDOWTEXT:
+            colour = 0x000000;
+            return true;
+        case COLOR_BTNFACE:
+            colour = 0xF0F0F0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A brush is either a GetSysColorBrush handle or, as Windows also accepts, a colour index plus one.
+bool brush_colour(HBRUSH brush, uint32_t& colour) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(brush);
+    if (value > brush_base && value < brush_base + 64) return system_colour(int(value - brush_base), colour);
+    if (value >= 1 && value <= 32) return system_colour(int(value - 1), colour);
+    return false;
+}
+
+int64_t floor_div(int64_t numerator, int64_t denominator) {
+    int64_t quotient = numerator / denominator;
+    if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0))) --quotient;
+    return quotient;
+}
+
+// Nearest-neighbour: destination pixel `offset` of `dest_extent` samples the source at the centre
+// of its own span; negative extents mirror.
+int64_t source_offset(int64_t offset, int64_t dest_extent, int64_t src_extent) {
+    return floor_div((2 * offset + 1) * src_extent, 2 * dest_extent);
+}
+
+}  // namespace
+
+}  // namespace novra
+
+using namespace novra;
+
+HDC WINAPI GetDC(HWND window) {
+    if (calls_recorded()) call_record("GetDC", {call_handle(window)});
+    if (!window_valid(window)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    desktop.window.dc_taken = true;
+    return window_dc();
+}
+
+int WINAPI ReleaseDC(HWND window, HDC dc) {
+    if (calls_recorded())
+        call_record("ReleaseDC", {call_handle(window), dc == window_dc() ? "hdc" : call_handle(dc)});
+    if (!window_valid(window) || !dc_valid(dc)) return 0;
+    desktop.window.dc_taken = false;
+    return 1;
+}
+
+HBRUSH WINAPI GetSysColorBrush(int index) {
+    if (calls_recorded()) call_record("GetSysColorBrush", {std::to_string(index)});
+    uint32_t colour;
+    if (!system_colour(index, colour)) return nullptr;
+    return reinterpret_cast<HBRUSH>(brush_base + uintptr_t(index));
+}
+
+int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+    if (calls_recorded()) {
+        call_record("FillRect", {dc == window_dc() ? "hdc" : call_handle(dc),
+                                 rect ? std::to_string(rect->left) + "," + std::to_string(rect->top) + "," +
+                                            std::to_string(rect->right) + "," + std::to_string(rect->bottom)
+                                      : "null",
+                                 call_handle(brush)});
+    }
+    uint32_t colour;
+    if (!dc_valid(dc) || !rect || !brush_colour(brush, colour)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    SimWindow& window = desktop.window;
+    LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, window.client_width);
+    LONG top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, window.client_height);
+    for (LONG y = top; y < bottom; ++y) {
+        std::fill_n(&window.pixels[size_t(y) * size_t(window.client_width) + size_t(left)],
+                    std::max<LONG>(right - left, 0), colour);
+    }
+    ++window.pixels_version;
+    return 1;
+}
+
+int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int dest_height, int src_x,
+                         int src_y, int src_width, int src_height, const void* bits, const BITMAPINFO* info,
+                         UINT usage, DWORD rop) {
+    if (calls_recorded()) {
+        call_record(
+            "StretchDIBits",
+            {dc == window_dc() ? "hdc" : call_handle(dc), std::to_string(dest_x), std::to_string(dest_y),
+             std::to_string(dest_width), std::to_string(dest_height), std::to_string(src_x),
+             std::to_string(src_y), std::to_string(src_width), std::to_string(src_height),
+             info ? std::to_string(info->bmiHeader.biWidth) + "x" + std::to_string(info->bmiHeader.biHeight)
+                  : "null",
+             std::to_string(usage), std::to_string(rop)});
+    }
+    if (!dc_valid(dc)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    if (!bits || !info) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biBitCount != 32 ||
+        header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0 ||
+        usage != DIB_RGB_COLORS || rop != SRCCOPY) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (dest_width == 0 || dest_height == 0 || src_width == 0 || src_height == 0) return 0;
+
+    const int64_t image_width = header.biWidth;
+    const int64_t image_height = std::llabs(int64_t(header.biHeight));
+    const bool bottom_up = header.biHeight > 0;
+    // Work in top-down picture rows: a bottom-up DIB's source origin is its lower-left corner.
+    const int64_t src_top = bottom_up ? image_height - int64_t(src_y) - src_height : src_y;
+    auto pixels_in = static_cast<const uint32_t*>(bits);
+
+    SimWindow& window = desktop.window;
+    const int64_t x_begin = std::max<int64_t>(std::min<int64_t>(dest_x, int64_t(dest_x) + dest_width), 0);
+    const int64_t x_end =
+        std::min<int64_t>(std::max<int64_t>(dest_x, int64_t(dest_x) + dest_width), window.client_width);
+    const int64_t y_begin = std::max<int64_t>(std::min<int64_t>(dest_y, int64_t(dest_y) + dest_height), 0);
+    const int64_t y_end =
+        std::min<int64_t>(std::max<int64_t>(dest_y, int64_t(dest_y) + dest_height), window.client_height);
+    for (int64_t y = y_begin; y < y_end; ++y) {
+        int64_t picture_row = src_top + source_offset(y - dest_y, dest_height, src_height);
+        if (picture_row < 0 || picture_row >= image_height) continue;
+        int64_t memory_row = bottom_up ? image_height - 1 - picture_row : picture_row;
+        const uint32_t* row_in = pixels_in + memory_row * image_width;
+        uint32_t* row_out = &window.pixels[size_t(y) * size_t(window.client_width)];
+        for (int64_t x = x_begin; x < x_end; ++x) {
+            int64_t column = src_x + source_offset(x - dest_x, dest_width, src_width);
+            if (column >= 0 && column < image_width) row_out[x] = row_in[column] & 0x00FFFFFF;
+        }
+    }
+    ++window.pixels_version;
+    if (desktop.driver.client_drawn) desktop.driver.client_drawn();
+    // The scan lines of the source rectangle, negative when the picture is turned upside down.
+    return (dest_height < 0) != (src_height < 0) ? -std::abs(src_height) : std::abs(src_height);
+}
+
+COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
+    if (calls_recorded())
+        call_record("GetPixel",
+                    {dc == window_dc() ? "hdc" : call_handle(dc), std::to_string(x), std::to_string(y)});
+    const SimWindow& window = desktop.window;
+    if (!dc_valid(dc) || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height)
+        return CLR_INVALID;
+    uint32_t pixel = window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
+    return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);
+}

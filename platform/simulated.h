@@ -1,0 +1,152 @@
+// The simulated desktop behind win32.h off Windows: one record holding the window classes, the one
+// window, its message queue and client bitmap, the console and the last error, plus the hooks through
+// which a driver (scripted or desktop) supplies time and input and is told what to show. Internal to
+// platform/: the program sees only win32.h.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace novra {
+
+struct ConsoleCell {
+    char16_t ch;          // one UTF-16 code unit
+    uint16_t attributes;  // FOREGROUND_* | BACKGROUND_*
+};
+
+struct WindowClass {
+    std::u16string name;
+    WNDCLASSEXW record;  // as registered; record.lpszClassName points into `name`
+    ATOM atom;
+};
+
+struct SimWindow {
+    bool exists;
+    HWND handle;
+    std::u16string title;
+    std::u16string class_name;
+    WNDPROC proc;
+    bool visible;
+    bool focused;        // as the window procedure was last told
+    bool input_focused;  // as the input delivered so far leaves it; decides where keys go
+    bool dc_taken;
+    HIMC input_context;
+    int32_t client_width;
+    int32_t client_height;
+    std::vector<uint32_t> pixels;  // client bitmap, top row first, 0x00RRGGBB
+    uint64_t pixels_version;       // counts changes to `pixels`, so a driver can tell what it has shown
+};
+
+struct SimConsole {
+    bool attached;     // between AllocConsole and FreeConsole; the cells stay readable after
+    bool std_handles;  // GetStdHandle hands out the console's handles (from the first AllocConsole on)
+    bool output_open;
+    bool input_open;
+    int16_t width;
+    int16_t height;
+    std::vector<ConsoleCell> cells;  // row-major, width * height
+    COORD cursor;
+    uint16_t attributes;    // attribute of new text, reported by GetConsoleScreenBufferInfo
+    int16_t window_top;     // first buffer row the driver shows
+    int16_t window_height;  // rows the driver shows
+    std::u16string title;
+    std::deque<INPUT_RECORD> input;
+    uint64_t version;  // counts changes to cells, cursor and title, so a driver can tell what it has shown
+};
+
+// What a driver provides. Null function pointers are allowed: the desktop then does without.
+struct DriverHooks {
+    int32_t default_client_width;  // client size of a window created with CW_USEDEFAULT
+    int32_t default_client_height;
+    int16_t console_width;  // screen buffer of the next AllocConsole
+    int16_t console_height;
+    int16_t console_window_height;  // rows shown of that buffer (srWindow)
+    int64_t counter_frequency;      // QueryPerformanceFrequency
+    int64_t (*counter_read)();      // QueryPerformanceCounter
+    void (*sleep)(uint32_t milliseconds);
+    // Called at the start of PeekMessageW (message_pump true) and of the console input reads: the
+    // driver hands over the input that has arrived, through the desktop_* events below.
+    void (*deliver_input)(bool message_pump);
+    // ReadConsoleInputW found the queue empty: wait for a record or return with none queued.
+    void (*wait_console_input)();
+    void (*window_created)();
+    void (*window_shown)();
+    void (*client_drawn)();  // StretchDIBits drew a picture into the client bitmap
+    void (*console_allocated)();
+    void (*console_freed)();
+};
+
+// Message numbers of the queue's system entries: above the 16-bit range, so no program message
+// can carry them.
+inline constexpr UINT queue_focus = 0x7FFF0001;   // wParam: 1 to give the focus, 0 to take it
+inline constexpr UINT queue_resize = 0x7FFF0002;  // wParam, lParam: the new client width and height
+
+struct Desktop {
+    DriverHooks driver;
+    std::vector<WindowClass> classes;
+    ATOM next_atom;
+    uint32_t windows_created;
+    SimWindow window;
+    std::deque<MSG> queue;  // posted messages, oldest first
+    uint64_t empty_peeks;   // PeekMessageW calls that found no message
+    bool keys_down[256];    // physical key state, by virtual-key code
+    SimConsole console;
+    DWORD last_error;
+    bool record_calls;
+    std::vector<std::string> calls;
+};
+
+extern Desktop desktop;
+
+// Starts a fresh desktop: no classes, no window, no console, empty queue, no recorded calls.
+void desktop_reset(const DriverHooks& driver, bool record_calls);
+
+// Driver events, in the order they happen. Keys become key messages queued for the focused window.
+// Focus changes and resizes are queued in line with them and carried out when PeekMessageW reaches
+// them, as the system's sent messages are: a focus change sends WM_KILLFOCUS / WM_SETFOCUS; a resize
+// sends WM_SIZING while the old client size still holds, then changes the size and posts WM_SIZE. A
+// close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
+// there is no console).
+void desktop_key(uint8_t virtual_key, bool down, bool repeat);
+void desktop_focus(bool focused);
+void desktop_resize(int32_t client_width, int32_t client_height);
+void desktop_close();
+void desktop_console_record(const INPUT_RECORD& record);
+
+// Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
+// key records carry it.
+uint8_t key_scan_code(uint8_t virtual_key);
+
+// Gives or takes the keyboard focus now, sending WM_SETFOCUS / WM_KILLFOCUS.
+void window_set_focus(bool focused);
+// Changes the client size now: WM_SIZING first, then the new size and a posted WM_SIZE.
+void window_set_client_size(int32_t client_width, int32_t client_height);
+
+// The window procedure call behind SendMessageW and DispatchMessageW; 0 when there is no window.
+LRESULT window_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+// Removes the window as DestroyWindow does: WM_DESTROY, WM_NCDESTROY, then the handle is dead.
+void window_destroy();
+// True when `window` is the live window's handle.
+bool window_valid(HWND window);
+// The console's two handles, fixed values that GetStdHandle hands out once a console exists.
+HANDLE console_output_handle();
+HANDLE console_input_handle();
+// Counter-clock milliseconds since the desktop started, for MSG.time.
+DWORD desktop_milliseconds();
+
+// Call record, kept only while record_calls is set. Each entry is the function name followed by its
+// arguments separated by spaces.
+inline bool calls_recorded() {
+    return desktop.record_calls;
+}
+void call_record(const char* name, std::initializer_list<std::string> arguments);
+std::string call_text(LPCWSTR text);  // UTF-8, "null", or "#n" for an atom
+std::string call_handle(const void* handle);
+std::string call_message(UINT message);  // "WM_CLOSE", or hex for messages without a name here
+
+}  // namespace novra

@@ -1,0 +1,193 @@
+// The scripted driver itself: virtual time, when scheduled input arrives, the call record, read-back
+// and PNG export, and that the same script gives the same run.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/scripted.h"
+#include "platform/win32.h"
+
+namespace novra {
+namespace {
+
+std::vector<UINT> received;
+
+LRESULT CALLBACK keeping_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    received.push_back(message);
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+HWND window_open() {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof(WNDCLASSEXW);
+    window_class.lpfnWndProc = keeping_proc;
+    window_class.lpszClassName = TEXT("org.novra.ScriptedTest");
+    RegisterClassExW(&window_class);
+    HWND window =
+        CreateWindowExW(0, window_class.lpszClassName, TEXT("NOVRA"), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    received.clear();
+    return window;
+}
+
+// One pump as the Host's loop runs it; returns the key-down messages taken.
+int pump_key_downs(HWND window) {
+    received.clear();
+    MSG message;
+    while (PeekMessageW(&message, window, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    int key_downs = 0;
+    for (UINT m : received)
+        key_downs += m == WM_KEYDOWN;
+    return key_downs;
+}
+
+TEST(ScriptedClock, CounterReadsStepAndSleepAdvancesByMillisecondsPlusOversleep) {
+    ScriptedConfig config;
+    config.counter_frequency = 1'000'000;
+    config.counter_start = 500;
+    config.counter_step = 7;
+    config.sleep_oversleep = 300;
+    scripted_start(config);
+    LARGE_INTEGER value{};
+    QueryPerformanceFrequency(&value);
+    EXPECT_EQ(value.QuadPart, 1'000'000);
+    QueryPerformanceCounter(&value);
+    EXPECT_EQ(value.QuadPart, 500);
+    QueryPerformanceCounter(&value);
+    EXPECT_EQ(value.QuadPart, 507);
+    Sleep(11);
+    EXPECT_EQ(scripted_now(), 514 + 11'000 + 300);
+    scripted_set_counter_step(0);
+    QueryPerformanceCounter(&value);
+    QueryPerformanceCounter(&value);
+    EXPECT_EQ(value.QuadPart, 514 + 11'000 + 300);
+}
+
+TEST(ScriptedInput, PassInputArrivesInThePumpOfThatPass) {
+    scripted_start();
+    HWND window = window_open();
+    scripted_key(scripted_at_pass(2), 'A', true);
+    EXPECT_EQ(pump_key_downs(window), 0);  // pass 0
+    EXPECT_EQ(pump_key_downs(window), 0);  // pass 1
+    EXPECT_EQ(scripted_pass(), 1);
+    EXPECT_EQ(pump_key_downs(window), 1);  // pass 2
+    EXPECT_EQ(scripted_pending(), 0);
+}
+
+TEST(ScriptedInput, TimedInputArrivesAtTheFirstPumpAtOrAfterItsTime) {
+    ScriptedConfig config;
+    config.counter_step = 0;
+    scripted_start(config);
+    HWND window = window_open();
+    scripted_key(scripted_at_time(20'000), 'B', true);
+    EXPECT_EQ(pump_key_downs(window), 0);
+    Sleep(1);  // 10,000 ticks at the default 10 MHz
+    EXPECT_EQ(pump_key_downs(window), 0);
+    Sleep(1);
+    EXPECT_EQ(pump_key_downs(window), 1);
+}
+
+TEST(ScriptedInput, ConsoleTextBecomesKeyDownAndKeyUpRecords) {
+    scripted_start();
+    AllocConsole();
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    scripted_console_text(scripted_at_pass(0), u"hi\r");
+    INPUT_RECORD records[8];
+    DWORD read = 0;
+    ASSERT_TRUE(ReadConsoleInputW(input, records, 8, &read));
+    ASSERT_EQ(read, 6u);
+    EXPECT_TRUE(records[0].Event.KeyEvent.bKeyDown);
+    EXPECT_FALSE(records[1].Event.KeyEvent.bKeyDown);
+    EXPECT_EQ(records[2].Event.KeyEvent.uChar.UnicodeChar, u'i');
+    EXPECT_EQ(records[4].Event.KeyEvent.uChar.UnicodeChar, 13);
+    EXPECT_EQ(records[4].Event.KeyEvent.wVirtualKeyCode, VK_RETURN);
+    ASSERT_TRUE(ReadConsoleInputW(input, records, 8, &read));
+    EXPECT_EQ(read, 0u);  // nothing queued: the scripted console does not wait
+}
+
+TEST(ScriptedRecord, CallsAreRecordedInOrderWithTheirArguments) {
+    scripted_start();
+    HWND window = window_open();
+    scripted_clear_calls();
+    HDC dc = GetDC(window);
+    Sleep(3);
+    AllocConsole();
+    SetConsoleTitleW(TEXT("NOVRA DEBUG CONSOLE"));
+    SetConsoleCursorPosition(GetStdHandle(STD_OUTPUT_HANDLE), COORD{0, 2});
+    ReleaseDC(window, dc);
+    const std::vector<std::string> expected = {
+        "GetDC hwnd",         "Sleep 3",
+        "AllocConsole",       "SetConsoleTitleW NOVRA DEBUG CONSOLE",
+        "GetStdHandle -11",   "SetConsoleCursorPosition conout 0,2",
+        "ReleaseDC hwnd hdc",
+    };
+    EXPECT_EQ(scripted_calls(), expected);
+}
+
+TEST(ScriptedReadBack, ConsoleLinesAndTitleAreReadable) {
+    scripted_start();
+    AllocConsole();
+    SetConsoleTitleW(TEXT("title"));
+    DWORD written = 0;
+    WriteConsoleOutputCharacterW(GetStdHandle(STD_OUTPUT_HANDLE), TEXT("ab\0c"), 4, COORD{1, 1}, &written);
+    FreeConsole();
+    ScriptedConsole console = scripted_console();
+    EXPECT_FALSE(console.attached);
+    EXPECT_EQ(console.title, u"title");
+    EXPECT_EQ(scripted_console_line(1), " ab c");
+    EXPECT_EQ(scripted_console_row(1).substr(0, 5), std::u16string(u" ab\0c", 5));
+}
+
+// Runs a small fixed script and returns its pixels and calls.
+std::pair<std::vector<uint32_t>, std::vector<std::string>> run_script() {
+    ScriptedConfig config;
+    config.client_width = 16;
+    config.client_height = 8;
+    scripted_start(config);
+    HWND window = window_open();
+    HDC dc = GetDC(window);
+    uint32_t pixels[4] = {0x00112233, 0x00445566, 0x00778899, 0x00AABBCC};
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    scripted_resize(scripted_at_pass(1), 20, 10);
+    for (int pass = 0; pass < 3; ++pass) {
+        pump_key_downs(window);
+        StretchDIBits(dc, pass, 0, 8, 8, 0, 0, 2, 2, pixels, &info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    return {scripted_client().pixels, scripted_calls()};
+}
+
+TEST(ScriptedRun, SameScriptGivesSamePixelsAndCalls) {
+    auto first = run_script();
+    auto second = run_script();
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(scripted_client().width, 20);
+    EXPECT_EQ(scripted_pixel(2, 7), 0x00112233u);
+}
+
+TEST(ScriptedRun, PngExportHoldsTheClientBitmap) {
+    run_script();
+    std::string path = ::testing::TempDir() + "novra_scripted_test.png";
+    ASSERT_TRUE(scripted_write_png(path.c_str()));
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str()));
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr));
+    EXPECT_EQ(image.width, 20u);
+    EXPECT_EQ(image.height, 10u);
+    size_t at = (7 * 20 + 2) * 3;
+    EXPECT_EQ(rgb[at], 0x11);
+    EXPECT_EQ(rgb[at + 1], 0x22);
+    EXPECT_EQ(rgb[at + 2], 0x33);
+    std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace novra

@@ -1,0 +1,112 @@
+// Terminal bytes to console key records: characters, control keys, escape sequences, UTF-8 beyond
+// the BMP, and sequences cut across reads.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/terminal_decoder.h"
+
+namespace novra {
+namespace {
+
+struct Key {
+    char16_t character;
+    WORD virtual_key;
+    DWORD control_state;
+    bool operator==(const Key&) const = default;
+};
+
+// The key-down records, after checking that each is followed by its key-up.
+std::vector<Key> keys_of(const std::vector<INPUT_RECORD>& records) {
+    std::vector<Key> keys;
+    EXPECT_EQ(records.size() % 2, 0u);
+    for (size_t i = 0; i + 1 < records.size(); i += 2) {
+        const KEY_EVENT_RECORD& down = records[i].Event.KeyEvent;
+        const KEY_EVENT_RECORD& up = records[i + 1].Event.KeyEvent;
+        EXPECT_EQ(records[i].EventType, KEY_EVENT);
+        EXPECT_TRUE(down.bKeyDown);
+        EXPECT_FALSE(up.bKeyDown);
+        EXPECT_EQ(down.wRepeatCount, 1);
+        EXPECT_EQ(up.uChar.UnicodeChar, down.uChar.UnicodeChar);
+        keys.push_back(
+            Key{down.uChar.UnicodeChar, down.wVirtualKeyCode, down.dwControlKeyState & ~ENHANCED_KEY});
+    }
+    return keys;
+}
+
+std::vector<Key> decode(const std::string& bytes) {
+    TerminalDecoder decoder;
+    std::vector<INPUT_RECORD> records;
+    terminal_decode(decoder, bytes, records);
+    terminal_decode_flush(decoder, records);
+    return keys_of(records);
+}
+
+TEST(TerminalDecoder, TurnsBytesIntoTheKeysAWindowsConsoleReports) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<Key> keys;
+    };
+    const Case cases[] = {
+        {"letters", "aB", {{u'a', 'A', 0}, {u'B', 'B', SHIFT_PRESSED}}},
+        {"enter", "\r", {{13, VK_RETURN, 0}}},
+        {"backspace as DEL", "\x7f", {{8, VK_BACK, 0}}},
+        {"backspace as BS", "\b", {{8, VK_BACK, 0}}},
+        {"tab", "\t", {{9, VK_TAB, 0}}},
+        {"lone escape", "\x1b", {{27, VK_ESCAPE, 0}}},
+        {"ctrl+c", "\x03", {{3, 'C', LEFT_CTRL_PRESSED}}},
+        {"arrows",
+         "\x1b[A\x1b[B\x1b[C\x1b[D",
+         {{0, VK_UP, 0}, {0, VK_DOWN, 0}, {0, VK_RIGHT, 0}, {0, VK_LEFT, 0}}},
+        {"application arrows", "\x1bOA", {{0, VK_UP, 0}}},
+        {"ctrl+right", "\x1b[1;5C", {{0, VK_RIGHT, LEFT_CTRL_PRESSED}}},
+        {"delete and page down", "\x1b[3~\x1b[6~", {{0, VK_DELETE, 0}, {0, VK_NEXT, 0}}},
+        {"f1 and f12", "\x1bOP\x1b[24~", {{0, VK_F1, 0}, {0, VK_F12, 0}}},
+        {"alt+x", "\x1bx", {{u'x', 'X', LEFT_ALT_PRESSED}}},
+        {"bmp character", "\xE3\x81\x82", {{u'\u3042', 0, 0}}},
+        {"beyond the bmp", "\xF0\x9F\x98\x80", {{char16_t(0xD83D), 0, 0}, {char16_t(0xDE00), 0, 0}}},
+        {"malformed byte", "\xFFz", {{0xFFFD, 0, 0}, {u'z', 'Z', 0}}},
+        {"punctuation", "!/", {{u'!', '1', SHIFT_PRESSED}, {u'/', VK_OEM_2, 0}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(decode(c.bytes), c.keys) << c.name;
+}
+
+TEST(TerminalDecoder, SequencesCutAcrossReadsWaitForTheirEnd) {
+    TerminalDecoder decoder;
+    std::vector<INPUT_RECORD> records;
+    terminal_decode(decoder, "x\x1b[", records);
+    terminal_decode(decoder, "1;2", records);
+    EXPECT_EQ(keys_of(records), (std::vector<Key>{{u'x', 'X', 0}}));
+    terminal_decode(decoder, "A\xE3\x81", records);
+    terminal_decode(decoder, "\x82", records);
+    EXPECT_EQ(keys_of(records),
+              (std::vector<Key>{{u'x', 'X', 0}, {0, VK_UP, SHIFT_PRESSED}, {u'\u3042', 0, 0}}));
+    EXPECT_TRUE(decoder.pending.empty());
+}
+
+TEST(TerminalDecoder, FlushSettlesWhatWaits) {
+    struct Case {
+        std::string bytes;
+        std::vector<Key> keys;
+    };
+    const Case cases[] = {
+        {"\x1b", {{27, VK_ESCAPE, 0}}},
+        {"\xE3\x81", {{0xFFFD, 0, 0}}},
+        {"\x1b[1;", {}},
+    };
+    for (const Case& c : cases) {
+        TerminalDecoder decoder;
+        std::vector<INPUT_RECORD> records;
+        terminal_decode(decoder, c.bytes, records);
+        EXPECT_TRUE(records.empty());
+        terminal_decode_flush(decoder, records);
+        EXPECT_EQ(keys_of(records), c.keys);
+        EXPECT_TRUE(decoder.pending.empty());
+    }
+}
+
+}  // namespace
+}  // namespace novra
