@@ -1,0 +1,72 @@
+// The debug console: log lines inserted above the line being typed, and a non-blocking line editor
+// driven once per pass of the main loop. Win32 code: it talks to the console through platform/win32.h.
+//
+// Rows and columns are signed 16-bit, the width of the console's coordinates. Every function here does
+// nothing while the cached buffer width or height is 0 or less (no usable console).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/win32.h"
+
+namespace novra {
+
+struct ConsoleState {
+    HANDLE output;  // from GetStdHandle(STD_OUTPUT_HANDLE) at startup
+    HANDLE input;   // from GetStdHandle(STD_INPUT_HANDLE) at startup
+    // Read at startup and at the end of every console_write_line. dwSize is the buffer width W and
+    // height H; dwCursorPosition is the anchor, the cell where the line being typed begins, which the
+    // console keeps itself in between; wAttributes is the attribute given to cells a scroll clears.
+    CONSOLE_SCREEN_BUFFER_INFO info;
+};
+
+constexpr int32_t input_line_capacity = 256;  // code units a typed line holds
+
+struct InputLine {
+    WCHAR buffer[input_line_capacity + 1];  // the typed text, always followed by zeros
+    int32_t write_position;                 // code units typed, 0 to 256; where the next one goes
+    int16_t column_count;                   // display columns of the typed text
+};
+
+constexpr DWORD input_batch_capacity = 8;  // key records taken per poll
+
+struct InputBatch {
+    INPUT_RECORD records[input_batch_capacity];
+    DWORD count;  // records last read; back to 0 at the end of every poll that read some
+};
+
+extern ConsoleState console_state;
+extern InputLine input_line;
+extern InputBatch input_batch;
+
+// Every heap block the console takes (one per log line, one per finished typed line) comes from here:
+// std::malloc, swapped by tests to make an allocation fail. Null means the line in hand is dropped.
+extern void* (*console_allocate)(size_t bytes);
+
+// Longest log line written, in code units; longer lines are cut (see console_write_line).
+constexpr int32_t log_line_limit = 32767;
+
+// Scrolls the whole screen buffer up by `rows` (> 0) and moves the anchor up with it. The top rows are
+// lost; the bottom rows are cleared to blanks of the console's default attribute.
+void console_scroll_up(int16_t rows);
+
+// Writes one zero-terminated UTF-16 line above the line being typed, which moves down (scrolling the
+// buffer first if it would pass the bottom). The console cursor is left at column 0 of the typed line
+// and the cache is re-read. A null line is ignored. A line is cut to the code units the buffer can show
+// above the typed line, and never beyond log_line_limit, so the 16-bit row arithmetic stays exact.
+void console_write_line(const WCHAR* text);
+
+// PlatformTable entry 3: converts one zero-terminated UTF-8 line (malformed input becomes U+FFFD) and
+// writes it with console_write_line. A null line is ignored; a failed allocation drops the line.
+void console_log(const char* line);
+
+// Takes up to 8 waiting console records without blocking and edits the typed line with their key-downs
+// (Backspace, Enter, characters), then redraws it at the anchor with the cursor after its last column.
+// Returns at once, drawing nothing, when no record is waiting.
+void console_poll_input();
+
+// Display width of one UTF-16 code unit: 1 or 2. Each half of a surrogate pair counts 2.
+int16_t char_columns(WCHAR ch);
+
+}  // namespace novra

@@ -1,0 +1,124 @@
+#include <cstdlib>
+#include <cstring>
+
+#include "console/console.h"
+
+namespace novra {
+
+InputLine input_line;
+InputBatch input_batch;
+
+namespace {
+
+int16_t coordinate(int32_t value) {
+    return static_cast<int16_t>(value);
+}
+
+void line_backspace() {
+    if (input_line.write_position == 0) return;
+    --input_line.write_position;
+    WCHAR& last = input_line.buffer[input_line.write_position];
+    input_line.column_count = coordinate(input_line.column_count - char_columns(last));
+    last = 0;
+}
+
+void line_append(WCHAR ch) {
+    if (input_line.write_position >= input_line_capacity) return;
+    input_line.buffer[input_line.write_position] = ch;
+    input_line.column_count = coordinate(input_line.column_count + char_columns(ch));
+    ++input_line.write_position;
+}
+
+// The finished line is converted and handed to nothing; a failed allocation only skips that.
+void line_convert_and_drop() {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return;
+    auto* utf8 = static_cast<char*>(console_allocate(size_t(bytes)));
+    if (utf8 == nullptr) return;
+    WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, utf8, bytes, nullptr, nullptr);
+    std::free(utf8);
+}
+
+// All 256 code units are written, the zeros after the text included, so the cells of characters just
+// deleted are blanked.
+void line_redraw(int16_t width, int16_t height) {
+    const int32_t columns = input_line.column_count;
+    int32_t cursor_row = console_state.info.dwCursorPosition.Y + columns / width;
+    if (cursor_row >= height) {
+        console_scroll_up(coordinate(cursor_row - height + 1));
+        cursor_row = height - 1;
+    }
+    SetConsoleCursorPosition(console_state.output,
+                             COORD{coordinate(columns % width), coordinate(cursor_row)});
+    DWORD written = 0;
+    WriteConsoleOutputCharacterW(console_state.output, input_line.buffer, input_line_capacity,
+                                 console_state.info.dwCursorPosition, &written);
+}
+
+// The finished text stays where it was typed and the new line begins on the row after its last row.
+void line_finish(int16_t width, int16_t height) {
+    // Text typed in the same batch as the Enter has not been drawn yet; draw it first, so that a line
+    // typed or pasted faster than one batch per frame still stays on the console where it was typed.
+    line_redraw(width, height);
+    COORD& anchor = console_state.info.dwCursorPosition;
+    const int32_t rows_down = input_line.column_count / width + 1;
+    anchor.X = 0;
+    input_line.column_count = 0;
+    // Scrolling before the anchor moves ends where moving first would, and keeps every stored row
+    // within 16 bits even for an anchor near the largest buffer's last row.
+    const int32_t new_row = anchor.Y + rows_down;
+    if (new_row >= height) console_scroll_up(coordinate(new_row - height + 1));
+    anchor.Y = coordinate(anchor.Y + rows_down);
+    SetConsoleCursorPosition(console_state.output, anchor);
+    line_convert_and_drop();
+    input_line.write_position = 0;
+    std::memset(input_line.buffer, 0, input_line_capacity * sizeof(WCHAR));
+}
+
+void line_take(WCHAR ch, int16_t width, int16_t height) {
+    switch (ch) {
+        case 0:  // keys without a character: arrows, Shift and the like
+        case 9:  // Tab
+            return;
+        case 8:
+            line_backspace();
+            return;
+        case 13:
+            line_finish(width, height);
+            return;
+        default:
+            line_append(ch);
+    }
+}
+
+}  // namespace
+
+int16_t char_columns(WCHAR ch) {
+    const uint32_t unit = uint32_t(ch);
+    if (unit <= 0x00FF) return 1;
+    if (unit <= 0xFF60) return 2;
+    if (unit <= 0xFF9F) return 1;  // halfwidth punctuation and katakana
+    if (unit <= 0xFFE7) return 2;
+    if (unit <= 0xFFEE) return 1;  // halfwidth symbols
+    return 2;
+}
+
+void console_poll_input() {
+    const int16_t width = console_state.info.dwSize.X;
+    const int16_t height = console_state.info.dwSize.Y;
+    if (width <= 0 || height <= 0) return;
+    // Peek first: ReadConsoleInputW would block on an empty queue.
+    PeekConsoleInputW(console_state.input, input_batch.records, 1, &input_batch.count);
+    if (input_batch.count == 0) return;
+    ReadConsoleInputW(console_state.input, input_batch.records, input_batch_capacity, &input_batch.count);
+    for (DWORD i = 0; i < input_batch.count; ++i) {
+        const INPUT_RECORD& record = input_batch.records[i];
+        // Each key-down counts once, whatever its repeat count.
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
+        line_take(record.Event.KeyEvent.uChar.UnicodeChar, width, height);
+    }
+    line_redraw(width, height);
+    input_batch.count = 0;
+}
+
+}  // namespace novra

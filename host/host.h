@@ -1,0 +1,89 @@
+// The Host: the program's entry and frame loop, the game window with its keyboard table and
+// letterboxed presentation, and the frame pacer. Win32 code, written against platform/win32.h.
+#pragma once
+
+#include <cstdint>
+
+#include "host/key_table.h"
+#include "platform/win32.h"
+
+namespace novra {
+
+// ---- Entry and main loop ------------------------------------------------------------------------
+
+// True until window_proc takes WM_CLOSE; the loop tests it before the first pass and after each pass.
+extern bool running;
+
+// The one window class name, used to register the class, create the window and unregister the class.
+extern const WCHAR window_class_name[];
+
+// Written once at startup: the game window, its device context (every present draws through it,
+// null until startup takes it) and the instance handle the class was registered with.
+extern HWND game_window;
+extern HDC window_dc;
+extern HINSTANCE host_instance;
+
+// Opens the window and the debug console, sets up the Game, runs the frame loop until the window is
+// closed, then releases the console, the device context and the window class. Only `instance` is
+// used. Returns 0; returns 1 with a line on stderr when the window class cannot be registered, the
+// window cannot be created or the performance counter is unusable.
+int host_main(HINSTANCE instance, HINSTANCE previous_instance, PWSTR command_line, int show_command);
+
+// ---- Window, keyboard and presentation ----------------------------------------------------------
+
+// The game window's procedure: keeps key_table's keys (first key-down sets, key-up clears, auto-repeat
+// and codes of 256 or more change nothing, focus loss clears all), clears `running` on WM_CLOSE, and on
+// WM_SIZING and WM_SIZE re-reads the client size, repaints the background and presents again. Every
+// other message goes to DefWindowProcW.
+LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The picture header `present` blits with; all zero until set_framebuffer_size fills it.
+extern BITMAPINFO dib_header;
+
+// PlatformTable entry 1: declares the size of the bottom-up 32-bit picture that `present` blits.
+void set_framebuffer_size(int32_t width, int32_t height);
+
+// PlatformTable entry 2: blits the whole picture, scaled, into (x, y, width, height) of the client area.
+void present(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels);
+
+// The largest 4:3 rectangle centred in a client area of width x height, in client pixels.
+struct Letterbox {
+    int32_t x, y, width, height;
+};
+Letterbox letterbox_fit(int32_t client_width, int32_t client_height);
+
+// Presents the framebuffer into the letterbox of key_table's client size, through the `present` entry
+// the Game kept (nothing before game_setup has kept one). The bars are not painted.
+void present_letterboxed();
+
+// ---- Frame pacer ----------------------------------------------------------------------------------
+
+constexpr int64_t frames_per_second = 60;
+constexpr int32_t late_threshold = 5;  // late passes of the run before every late pass re-anchors
+
+// Times are counter ticks x 60, so frame due times lie on an exact integer grid. The x 60 products
+// wrap around (they are worked in unsigned 64-bit); comparisons and the one division are signed.
+struct FramePacer {
+    int64_t counter_frequency;        // counter ticks per second, read once at start
+    int64_t reference_count;          // counter reading at the last anchoring
+    int64_t reference_scaled;         // 60 x reference_count
+    uint64_t frames_since_reference;  // passes completed since the last anchoring
+    int32_t late_frames;              // late passes in the whole run; never reset
+};
+
+extern FramePacer frame_pacer;
+
+// Largest counter frequency the pacer accepts: the Sleep sizing multiplies a tick difference of up to
+// 60 frame periods by 1000, which must fit in 64 bits. Real counters run far below it (10 MHz to GHz).
+constexpr int64_t pacer_frequency_limit = INT64_MAX / (60 * 1000);
+
+// Reads the counter frequency and anchors the frame grid at the present reading. Returns false (the
+// pacer is unusable) when the frequency is 0 or less, or above pacer_frequency_limit.
+bool pacer_start();
+
+// Ends a pass: sleeps whole milliseconds and spins on the counter until the next frame is due; a late
+// pass (due time reached or passed) returns at once and, from the sixth late pass of the run on,
+// re-anchors the grid at the present reading.
+void frame_wait();
+
+}  // namespace novra

@@ -1,0 +1,116 @@
+#include <cstdio>
+#include <cstring>
+
+#include "console/console.h"
+#include "game/game.h"
+#include "host/host.h"
+
+namespace novra {
+
+bool running = true;
+const WCHAR window_class_name[] = TEXT("org.novra.GameWindow");
+HWND game_window;
+HDC window_dc;
+HINSTANCE host_instance;
+
+namespace {
+
+bool window_open() {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof(WNDCLASSEXW);
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = window_proc;
+    window_class.cbClsExtra = 0;
+    window_class.cbWndExtra = 0;
+    window_class.hInstance = host_instance;
+    window_class.hIcon = nullptr;
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.hbrBackground = nullptr;  // nothing is erased; every pass presents the whole picture
+    window_class.lpszMenuName = nullptr;
+    window_class.lpszClassName = window_class_name;
+    window_class.hIconSm = nullptr;
+    if (RegisterClassExW(&window_class) == 0) {
+        std::fprintf(stderr, "NOVRA: cannot register the window class (error %u)\n",
+                     unsigned(GetLastError()));
+        return false;
+    }
+
+    game_window = CreateWindowExW(0, window_class_name, TEXT("NOVRA"), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  host_instance, nullptr);
+    if (game_window == nullptr) {
+        std::fprintf(stderr, "NOVRA: cannot create the game window (error %u)\n", unsigned(GetLastError()));
+        UnregisterClassW(window_class_name, host_instance);
+        return false;
+    }
+
+    // Without an input method attached, typed keys arrive as plain key messages.
+    ImmAssociateContext(game_window, nullptr);
+    ShowWindow(game_window, SW_SHOWNORMAL);
+    window_dc = GetDC(game_window);
+    RECT client{};
+    GetClientRect(game_window, &client);
+    key_table.client_width = client.right - client.left;
+    key_table.client_height = client.bottom - client.top;
+    FillRect(window_dc, &client, GetSysColorBrush(COLOR_BACKGROUND));
+    return true;
+}
+
+void console_open() {
+    AllocConsole();
+    SetConsoleTitleW(TEXT("NOVRA DEBUG CONSOLE"));
+    console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
+    console_state.input = GetStdHandle(STD_INPUT_HANDLE);
+    std::memset(input_line.buffer, 0, sizeof(input_line.buffer));
+    GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+    // The cache keeps the position just read; for a new console that is this same cell.
+    SetConsoleCursorPosition(console_state.output, COORD{0, 0});
+    console_write_line(TEXT("NOVRA debug console v0.1a"));
+}
+
+// The window itself goes with the process, the 1 ms timer period stays and the Game's stores live to
+// the end.
+void host_close() {
+    CloseHandle(console_state.output);
+    CloseHandle(console_state.input);
+    FreeConsole();
+    ReleaseDC(game_window, window_dc);
+    UnregisterClassW(window_class_name, host_instance);
+}
+
+}  // namespace
+
+int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    host_instance = instance;
+    if (!window_open()) return 1;
+    console_open();
+
+    PlatformTable table{set_framebuffer_size, present, console_log};
+    game_setup(table);
+    timeBeginPeriod(1);
+    // Last before the loop, so the time game_setup took does not count against the first frame.
+    if (!pacer_start()) {
+        std::fprintf(stderr,
+                     "NOVRA: no usable performance counter (frequency %lld per second); cannot pace "
+                     "frames\n",
+                     static_cast<long long>(frame_pacer.counter_frequency));
+        host_close();
+        return 1;
+    }
+
+    MSG message;
+    while (running) {
+        // Filtered to the game window; with no TranslateMessage no character messages are made.
+        while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        game_frame();
+        present_letterboxed();
+        console_poll_input();
+        frame_wait();
+    }
+
+    host_close();
+    return 0;
+}
+
+}  // namespace novra

@@ -1,0 +1,68 @@
+#include "host/host.h"
+
+namespace novra {
+
+FramePacer frame_pacer;
+
+namespace {
+
+int64_t counter_read() {
+    LARGE_INTEGER reading;
+    reading.QuadPart = 0;
+    QueryPerformanceCounter(&reading);
+    return reading.QuadPart;
+}
+
+// 60 x ticks with two's-complement wrap-around: the product is taken in unsigned 64-bit, where wrapping
+// is defined, and read back as signed.
+int64_t scaled(int64_t ticks) {
+    return int64_t(uint64_t(frames_per_second) * uint64_t(ticks));
+}
+
+void pacer_anchor() {
+    frame_pacer.reference_count = counter_read();
+    frame_pacer.reference_scaled = scaled(frame_pacer.reference_count);
+}
+
+}  // namespace
+
+bool pacer_start() {
+    LARGE_INTEGER frequency;
+    frequency.QuadPart = 0;
+    QueryPerformanceFrequency(&frequency);
+    frame_pacer.counter_frequency = frequency.QuadPart;
+    if (frame_pacer.counter_frequency <= 0 || frame_pacer.counter_frequency > pacer_frequency_limit)
+        return false;
+    pacer_anchor();
+    return true;
+}
+
+void frame_wait() {
+    const uint64_t frame = ++frame_pacer.frames_since_reference;
+    const int64_t due =
+        int64_t(frame * uint64_t(frame_pacer.counter_frequency) + uint64_t(frame_pacer.reference_scaled));
+    const int64_t now_scaled = scaled(counter_read());
+
+    // Equality counts as late: the pass has used up its whole frame, so nothing is left to wait for.
+    if (due <= now_scaled) {
+        // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
+        if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
+        // The count is never reset, so once the threshold is passed every late pass re-anchors at once
+        // instead of running back to back to catch up with the old grid.
+        if (frame_pacer.late_frames > late_threshold) {
+            frame_pacer.frames_since_reference = 0;
+            pacer_anchor();
+        }
+        return;
+    }
+
+    const int64_t ahead_times_1000 = int64_t((uint64_t(due) - uint64_t(now_scaled)) * 1000u);
+    const int64_t milliseconds64 = ahead_times_1000 / scaled(frame_pacer.counter_frequency);
+    const int32_t milliseconds = int32_t(uint32_t(uint64_t(milliseconds64)));
+    // Sleep covers whole milliseconds only; the spin on the counter takes the rest to the exact tick.
+    if (milliseconds > 0) Sleep(DWORD(milliseconds));
+    while (due > scaled(counter_read())) {
+    }
+}
+
+}  // namespace novra

@@ -1,0 +1,76 @@
+// Opens the debug console on a scripted desktop the way the Host does at startup, and types into it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "console/console.h"
+#include "platform/scripted.h"
+
+namespace novra {
+
+class ConsoleTest : public testing::Test {
+protected:
+    // A fresh desktop with a width x height console buffer, the console state read from it, an empty
+    // typed line anchored at column 0, row 0, and an empty call record.
+    void open(int16_t width, int16_t height) {
+        ScriptedConfig config;
+        config.console_width = width;
+        config.console_height = height;
+        scripted_start(config);
+        console_state = {};
+        input_line = {};
+        input_batch = {};
+        AllocConsole();
+        console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
+        console_state.input = GetStdHandle(STD_INPUT_HANDLE);
+        GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+        scripted_clear_calls();
+    }
+
+    void SetUp() override { open(80, 25); }
+    void TearDown() override { console_allocate = std::malloc; }
+
+    // Polls as the main loop does until every waiting record has been taken.
+    static void poll_all() {
+        do {
+            console_poll_input();
+        } while (scripted_console().input_queued > 0);
+    }
+
+    // Types `text` (a key-down and a key-up record per code unit; "\b" is Backspace, "\r" Enter).
+    static void type(std::u16string_view text) {
+        scripted_console_text(scripted_at_pass(0), text);
+        poll_all();
+    }
+
+    // Queues key-down records only, so that up to 8 characters arrive in one batch.
+    static void queue_key_downs(std::u16string_view text) {
+        for (char16_t ch : text)
+            scripted_console_key(scripted_at_pass(0), ch, 0, true);
+    }
+
+    static std::string row(int16_t r) { return scripted_console_line(r); }
+    static COORD cursor() {
+        const ScriptedConsole console = scripted_console();
+        return COORD{console.cursor_x, console.cursor_y};
+    }
+    static int16_t anchor_row() { return console_state.info.dwCursorPosition.Y; }
+    static std::u16string typed_text() { return std::u16string(input_line.buffer); }
+
+    static int count_calls(std::string_view name) {
+        const auto& calls = scripted_calls();
+        return int(std::count_if(calls.begin(), calls.end(), [&](std::string_view call) {
+            return call == name || (call.starts_with(name) && call[name.size()] == ' ');
+        }));
+    }
+};
+
+inline void* refuse_allocation(size_t) {
+    return nullptr;
+}
+
+}  // namespace novra

@@ -1,0 +1,127 @@
+// The line editor against a small model of what it must do: random batches of console records are
+// fed to the real editor and to the model, and after every poll the typed text, its column count, the
+// anchor, the cursor and every visible cell must agree.
+#include <random>
+#include <string>
+#include <vector>
+
+#include "console_fixture.h"
+
+namespace novra {
+namespace {
+
+struct EditorModel {
+    int32_t width, height;
+    std::vector<char16_t> cells;  // the whole screen buffer, row-major
+    std::u16string text;
+    int32_t columns = 0;
+    int32_t anchor_row = 0;
+    int32_t cursor_x = 0, cursor_y = 0;
+
+    EditorModel(int32_t w, int32_t h) : width(w), height(h), cells(size_t(w * h), u' ') {}
+
+    static int32_t columns_of(char16_t unit) {
+        return unit <= 0xFF || (unit >= 0xFF61 && unit <= 0xFF9F) || (unit >= 0xFFE8 && unit <= 0xFFEE) ? 1
+                                                                                                        : 2;
+    }
+
+    void scroll_up(int32_t rows) {
+        cells.erase(cells.begin(), cells.begin() + rows * width);
+        cells.insert(cells.end(), size_t(rows * width), u'\0');
+        anchor_row -= rows;
+    }
+
+    void key_down(char16_t ch) {
+        if (ch == 0 || ch == 9) return;
+        if (ch == 8) {
+            if (text.empty()) return;
+            columns -= columns_of(text.back());
+            text.pop_back();
+        } else if (ch == 13) {
+            redraw();  // the finished text is on screen even when typed in the Enter's own batch
+            anchor_row += columns / width + 1;
+            columns = 0;
+            text.clear();
+            if (anchor_row >= height) scroll_up(anchor_row - height + 1);
+            cursor_x = 0;
+            cursor_y = anchor_row;
+        } else if (text.size() < 256) {
+            text.push_back(ch);
+            columns += columns_of(ch);
+        }
+    }
+
+    void redraw() {
+        int32_t row = anchor_row + columns / width;
+        if (row >= height) {
+            scroll_up(row - height + 1);
+            row = height - 1;
+        }
+        cursor_x = columns % width;
+        cursor_y = row;
+        std::u16string shown = text;
+        shown.resize(256, u'\0');
+        const size_t start = size_t(anchor_row * width);
+        for (size_t i = 0; i < shown.size() && start + i < cells.size(); ++i)
+            cells[start + i] = shown[i];
+    }
+};
+
+INPUT_RECORD random_record(std::mt19937& random) {
+    static const char16_t palette[] = {u'a',   u'b',   u'z',   u'0',   u' ', u'~', 0x3042, 0xFF71,
+                                       0xFFA0, 0xFFE8, 0xD83D, 0xDE00, 0x1B, 0x01, 0,      9};
+    INPUT_RECORD record{};
+    const uint32_t kind = random() % 100;
+    if (kind < 5) {
+        record.EventType = FOCUS_EVENT;
+        record.Event.FocusEvent.bSetFocus = TRUE;
+        return record;
+    }
+    record.EventType = KEY_EVENT;
+    record.Event.KeyEvent.bKeyDown = kind >= 15;  // some releases
+    record.Event.KeyEvent.wRepeatCount = WORD(1 + random() % 3);
+    if (kind < 27)
+        record.Event.KeyEvent.uChar.UnicodeChar = 8;
+    else if (kind < 33)
+        record.Event.KeyEvent.uChar.UnicodeChar = 13;
+    else
+        record.Event.KeyEvent.uChar.UnicodeChar = palette[random() % std::size(palette)];
+    return record;
+}
+
+class LineEditorProperty : public ConsoleTest {};
+
+TEST_F(LineEditorProperty, MatchesTheModelOverRandomBatches) {
+    // Sizes where even 256 two-column units fit in the buffer, so the line never starts above it.
+    const COORD sizes[] = {{40, 14}, {64, 10}, {20, 27}};
+    for (uint32_t seed = 1; seed <= 120; ++seed) {
+        const COORD size = sizes[seed % std::size(sizes)];
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", " << size.X << "x" << size.Y);
+        open(size.X, size.Y);
+        EditorModel model(size.X, size.Y);
+        std::mt19937 random(seed);
+        for (int batch = 0; batch < 100; ++batch) {
+            std::vector<INPUT_RECORD> records(1 + random() % input_batch_capacity);
+            for (INPUT_RECORD& record : records) {
+                record = random_record(random);
+                if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
+                    model.key_down(record.Event.KeyEvent.uChar.UnicodeChar);
+            }
+            DWORD written = 0;
+            WriteConsoleInputW(console_state.input, records.data(), DWORD(records.size()), &written);
+            console_poll_input();
+            model.redraw();
+
+            ASSERT_EQ(typed_text(), model.text) << "batch " << batch;
+            ASSERT_EQ(input_line.write_position, int32_t(model.text.size()));
+            ASSERT_EQ(input_line.column_count, model.columns);
+            ASSERT_EQ(anchor_row(), model.anchor_row);
+            ASSERT_EQ(cursor().X, model.cursor_x);
+            ASSERT_EQ(cursor().Y, model.cursor_y);
+            ASSERT_EQ(scripted_console().characters, model.cells) << "batch " << batch;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace novra

@@ -1,0 +1,54 @@
+// Runs the real program on the scripted desktop from a fresh start: every program-wide record the Host,
+// the console and the Game keep back at its initial value, as in a new process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/console.h"
+#include "game/game.h"
+#include "host/host.h"
+#include "platform/scripted.h"
+
+namespace novra {
+
+inline HINSTANCE test_instance() {
+    return reinterpret_cast<HINSTANCE>(uintptr_t(0x400000));
+}
+
+inline void program_reset(const ScriptedConfig& config = {}) {
+    scripted_start(config);
+    running = true;
+    key_table = {};
+    dib_header = {};
+    frame_pacer = {};
+    game_window = nullptr;
+    window_dc = nullptr;
+    host_instance = nullptr;
+    console_state = {};
+    input_line = {};
+    input_batch = {};
+    game_present = nullptr;
+    player_x = 60;
+    player_y = 60;
+}
+
+// The calls whose names start with one of `names`, in order.
+inline std::vector<std::string> calls_named(std::initializer_list<std::string_view> names) {
+    std::vector<std::string> found;
+    for (const std::string& call : scripted_calls()) {
+        const std::string_view name = std::string_view(call).substr(0, call.find(' '));
+        if (std::find(names.begin(), names.end(), name) != names.end()) found.push_back(call);
+    }
+    return found;
+}
+
+inline int count_calls(std::string_view name) {
+    return int(calls_named({name}).size());
+}
+
+}  // namespace novra
