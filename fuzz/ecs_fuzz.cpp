@@ -11,6 +11,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "ecs/allocation.h"
@@ -279,6 +280,9 @@ struct Run {
         visits.clear();
         visit_columns = system != nullptr ? system->data_ids.size() : 0;
         system_run(system != nullptr ? system->system : nullptr);
+        std::unordered_map<const EntityRecord*, const ModelEntity*> entities;
+        for (const ModelEntity& entity : model.live)
+            entities[entity.handle.record] = &entity;
         size_t visit = 0;
         if (system != nullptr) {
             for (size_t a : system->links) {
@@ -287,7 +291,7 @@ struct Run {
                 for (size_t i = 0; i < model_visited_chunks(model, a); ++i, chunk = chunk->next, ++visit) {
                     if (visit >= visits.size() || visits[visit].chunk != chunk)
                         model_fail("System run skipped a Chunk");
-                    check_visit(*system, archetype, visits[visit]);
+                    check_visit(*system, archetype, visits[visit], entities);
                 }
             }
         }
@@ -295,7 +299,8 @@ struct Run {
     }
 
     // The columns handed to the callback lead to the bytes written for each row's entity.
-    void check_visit(const ModelSystem& system, const ModelArchetype& archetype, const Visit& visit) const {
+    void check_visit(const ModelSystem& system, const ModelArchetype& archetype, const Visit& visit,
+                     const std::unordered_map<const EntityRecord*, const ModelEntity*>& entities) const {
         if (visit.count != visit.chunk->count) model_fail("callback saw another row count");
         for (size_t k = 0; k < system.data_ids.size(); ++k) {
             const ComponentId id = system.data_ids[k];
@@ -304,15 +309,13 @@ struct Run {
                 model_fail("column pointer");
             for (int32_t row = 0; row < visit.count; ++row) {
                 EntityRecord* record = reinterpret_cast<EntityRecord**>(chunk_data(visit.chunk))[row];
-                for (const ModelEntity& entity : model.live) {
-                    if (entity.handle.record != record) continue;
-                    for (const auto& [written_id, bytes] : entity.written) {
-                        if (written_id != id) continue;
-                        const auto* cell =
-                            static_cast<const uint8_t*>(visit.columns[k]) + size_t(row) * bytes.size();
-                        if (std::memcmp(cell, bytes.data(), bytes.size()) != 0)
-                            model_fail("column row bytes");
-                    }
+                auto entity = entities.find(record);
+                if (entity == entities.end()) model_fail("a visited row holds no live entity");
+                for (const auto& [written_id, bytes] : entity->second->written) {
+                    if (written_id != id) continue;
+                    const auto* cell =
+                        static_cast<const uint8_t*>(visit.columns[k]) + size_t(row) * bytes.size();
+                    if (std::memcmp(cell, bytes.data(), bytes.size()) != 0) model_fail("column row bytes");
                 }
             }
         }

@@ -102,7 +102,7 @@ void check_layout(const EcsModel& model, const ModelArchetype& expected) {
         model_fail("data column count");
 }
 
-void check_archetype(const EcsModel& model, size_t index) {
+void check_archetype(const EcsModel& model, size_t index, const std::set<EntityRecord*>& live) {
     const ModelArchetype& expected = model.archetypes[index];
     Archetype* archetype = expected.archetype;
     check_mask(expected);
@@ -136,10 +136,6 @@ void check_archetype(const EcsModel& model, size_t index) {
     }
     if (!past_current) model_fail("current Chunk not in the chain");
     if (length != expected.chain_length) model_fail("Chunk chain length");
-    std::set<EntityRecord*> live;
-    for (const ModelEntity& entity : model.live) {
-        if (entity.archetype == index) live.insert(entity.handle.record);
-    }
     if (rows != live) model_fail("rows differ from the live entities");
 }
 
@@ -219,8 +215,11 @@ void model_check_store(const EcsModel& model) {
     check_table(model);
     for (const ModelSystem& system : model.systems)
         check_system(model, system);
+    std::vector<std::set<EntityRecord*>> live(model.archetypes.size());
+    for (const ModelEntity& entity : model.live)
+        live[entity.archetype].insert(entity.handle.record);
     for (size_t i = 0; i < model.archetypes.size(); ++i)
-        check_archetype(model, i);
+        check_archetype(model, i, live[i]);
     check_entities(model);
 }
 
