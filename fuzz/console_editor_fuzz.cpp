@@ -1,11 +1,13 @@
 // The debug console's line editor on the scripted desktop, fed random batches of console records (key
 // downs and ups of any character, focus and other records, more than one poll takes) and now and then a
 // log line (malformed UTF-8, longer than any buffer), against a small model of the InputLine and the
-// anchor. After every poll the typed text and its columns must match the model; the cursor and the
-// anchor must be where the model puts them and inside the buffer; and, until a log line makes the
-// screen's history too long to model, every cell must match the model's screen.
+// anchor. Buffers range from far too small for a full line to large enough. After every poll the typed
+// text and its columns must match the model; the cursor and the anchor must be where the model puts them,
+// the anchor inside the buffer whenever the line fits; and, until a log line makes the screen's history
+// too long to model, every cell must match the model's screen.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,7 @@ struct EditorModel {
     }
 
     void redraw() {
+        if (anchor_row < 0) anchor_row = std::min(0, height - 1 - columns / width);
         int32_t row = anchor_row + columns / width;
         if (row >= height) {
             scroll_up(row - height + 1);
@@ -58,10 +61,12 @@ struct EditorModel {
         cursor_y = row;
         std::u16string shown = text;
         shown.resize(input_line_capacity, u'\0');
-        if (anchor_row < 0) return;  // the console writes nothing from a row outside the buffer
-        const size_t start = size_t(anchor_row) * size_t(width);
-        for (size_t i = 0; i < shown.size() && start + i < cells.size(); ++i)
-            cells[start + i] = shown[i];
+        // Rows of the line above the buffer are not written; the rest is, from the first row.
+        const size_t hidden = size_t(std::max(0, -anchor_row)) * size_t(width);
+        if (hidden >= shown.size()) return;
+        const size_t start = size_t(std::max(0, anchor_row)) * size_t(width);
+        for (size_t i = hidden; i < shown.size() && start + i - hidden < cells.size(); ++i)
+            cells[start + i - hidden] = shown[i];
     }
 
     void key_down(char16_t ch) {
@@ -129,9 +134,10 @@ void check(const EditorModel& model) {
     const int32_t anchor = console_state.info.dwCursorPosition.Y;
     if (anchor != model.anchor_row) fail("anchor row");
     if (console_state.info.dwCursorPosition.X != 0) fail("anchor column");
-    // The longest line (256 two-column units) fits in every buffer this target makes, so the line being
-    // typed, and with it the anchor, never leaves the buffer.
-    if (anchor < 0 || anchor >= model.height) fail("anchor outside the buffer");
+    // The anchor leaves the buffer only upward and only while the line is longer than the buffer.
+    const int32_t rows = model.columns / model.width + 1;
+    if (anchor >= model.height || anchor < std::min(0, model.height - rows))
+        fail("anchor outside the buffer");
     if (console.cursor_x != model.cursor_x || console.cursor_y != model.cursor_y) fail("cursor");
     if (model.cells_known && console.characters != model.cells) fail("screen cells");
 }
@@ -142,9 +148,13 @@ void check(const EditorModel& model) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace novra;
     FuzzedDataProvider input(data, size);
-    // Buffers wide or tall enough for a full line of 512 columns below any anchor the editor keeps.
-    static const int16_t sizes[][2] = {{80, 25}, {40, 14}, {64, 10}, {20, 27}, {512, 2}, {1, 513}, {7, 75}};
-    const auto& chosen = sizes[input.ConsumeIntegral<uint8_t>() % std::size(sizes)];
+    // Buffers wide or tall enough for a full line of 512 columns below any anchor the editor keeps, and
+    // buffers far too small for it.
+    static const int16_t sizes[][2] = {{80, 25}, {40, 14}, {64, 10}, {20, 27}, {512, 2},
+                                       {1, 513}, {7, 75},  {1, 1},   {2, 3},   {5, 4}};
+    constexpr size_t first_small_size = 7;
+    const size_t size_index = input.ConsumeIntegral<uint8_t>() % std::size(sizes);
+    const auto& chosen = sizes[size_index];
     ScriptedConfig config;
     config.console_width = chosen[0];
     config.console_height = chosen[1];
@@ -162,7 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::deque<INPUT_RECORD> queued;  // records written and not yet taken by a poll
     while (input.remaining_bytes() > 0) {
         const uint8_t step = input.ConsumeIntegral<uint8_t>();
-        if (step % 8 == 0) {
+        // In a buffer too small for the line a log line can leave the anchor where the console's cursor
+        // was (its row below the line's start lies outside the buffer); such buffers get no log lines.
+        if (step % 8 == 0 && size_index < first_small_size) {
             const std::string line = take_log_line(input);
             console_log(line.c_str());
             model.cells_known = false;
