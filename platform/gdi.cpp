@@ -106,10 +106,10 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     SimWindow& window = desktop.window;
     LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, window.client_width);
     LONG top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, window.client_height);
-    for (LONG y = top; y < bottom; ++y) {
-        std::fill_n(&window.pixels[size_t(y) * size_t(window.client_width) + size_t(left)],
-                    std::max<LONG>(right - left, 0), colour);
-    }
+    // A rectangle with no column inside the client area touches no row: a client area 0 wide has no pixels.
+    for (LONG y = top; y < bottom && left < right; ++y)
+        std::fill_n(&window.pixels[size_t(y) * size_t(window.client_width) + size_t(left)], right - left,
+                    colour);
     ++window.pixels_version;
     return 1;
 }
@@ -158,7 +158,7 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     const int64_t y_begin = std::max<int64_t>(std::min<int64_t>(dest_y, int64_t(dest_y) + dest_height), 0);
     const int64_t y_end =
         std::min<int64_t>(std::max<int64_t>(dest_y, int64_t(dest_y) + dest_height), window.client_height);
-    for (int64_t y = y_begin; y < y_end; ++y) {
+    for (int64_t y = y_begin; y < y_end && x_begin < x_end; ++y) {
         int64_t picture_row = src_top + source_offset(y - dest_y, dest_height, src_height);
         if (picture_row < 0 || picture_row >= image_height) continue;
         int64_t memory_row = bottom_up ? image_height - 1 - picture_row : picture_row;
