@@ -27,8 +27,9 @@ int64_t cell_index(COORD coord) {
     return int64_t(coord.Y) * console.width + coord.X;
 }
 
-// Shared checks of the cell calls: a live output handle and a start inside the buffer. Returns the
-// start index, or -1 with the last error set.
+// Shared checks of the cell calls. Returns the start index; for a start outside the buffer the
+// buffer's end, since the calls write and read up to the end of the buffer, which is then nothing, and
+// succeed; -1 with the last error set for a handle that is not a live output.
 int64_t cells_start(HANDLE output, COORD start, LPDWORD count) {
     if (count) *count = 0;
     if (!output_valid(output)) {
@@ -36,8 +37,7 @@ int64_t cells_start(HANDLE output, COORD start, LPDWORD count) {
         return -1;
     }
     int64_t index = cell_index(start);
-    if (index < 0) SetLastError(ERROR_INVALID_PARAMETER);
-    return index;
+    return index < 0 ? int64_t(desktop.console.cells.size()) : index;
 }
 
 }  // namespace
@@ -73,10 +73,7 @@ BOOL WINAPI AllocConsole() {
 BOOL WINAPI FreeConsole() {
     if (calls_recorded()) call_record("FreeConsole", {});
     SimConsole& console = desktop.console;
-    if (!console.attached) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    if (!console.attached) return TRUE;  // a process without a console may still free it
     console.attached = console.output_open = console.input_open = false;
     console.input.clear();
     if (desktop.driver.console_freed) desktop.driver.console_freed();

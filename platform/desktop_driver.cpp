@@ -136,6 +136,9 @@ void desktop_window_created() {
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, window.client_width,
                          window.client_height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
     if (!state.window) std::fprintf(stderr, "novra: cannot create the window: %s\n", SDL_GetError());
+    // SDL may replace the window by a new one the first time it makes the window's surface (to give it
+    // an accelerated one); done here, while the window is hidden, the window shown is the one that stays.
+    if (state.window) SDL_GetWindowSurface(state.window);
     SDL_StopTextInput();  // keys arrive as key messages only, as with the input method detached
 }
 

@@ -2,6 +2,8 @@
 // and StretchDIBits for 32-bit BI_RGB bitmaps, nearest-neighbour and clipped to the client area.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/simulated.h"
 
@@ -90,6 +92,13 @@ HBRUSH WINAPI GetSysColorBrush(int index) {
     return reinterpret_cast<HBRUSH>(brush_base + uintptr_t(index));
 }
 
+DWORD WINAPI GetSysColor(int index) {
+    if (calls_recorded()) call_record("GetSysColor", {std::to_string(index)});
+    uint32_t colour;
+    if (!system_colour(index, colour)) return 0;
+    return ((colour >> 16) & 0xFF) | (colour & 0xFF00) | ((colour & 0xFF) << 16);
+}
+
 int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     if (calls_recorded()) {
         call_record("FillRect", {dc == window_dc() ? "hdc" : call_handle(dc),
@@ -158,16 +167,39 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     const int64_t y_begin = std::max<int64_t>(std::min<int64_t>(dest_y, int64_t(dest_y) + dest_height), 0);
     const int64_t y_end =
         std::min<int64_t>(std::max<int64_t>(dest_y, int64_t(dest_y) + dest_height), window.client_height);
-    for (int64_t y = y_begin; y < y_end && x_begin < x_end; ++y) {
+    // The source column of each client column is worked out once per call, not once per pixel: the
+    // division would otherwise cost more than the copy. The scratch only grows, so a steady stream of
+    // blits of one size allocates nothing.
+    std::vector<int64_t>& columns = window.stretch_columns;
+    const int64_t x_count = std::max<int64_t>(x_end - x_begin, 0);
+    if (columns.size() < size_t(x_count)) columns.resize(size_t(x_count));
+    bool columns_inside = true;  // every client column takes a pixel of the picture
+    for (int64_t x = x_begin; x < x_end; ++x) {
+        const int64_t column = src_x + source_offset(x - dest_x, dest_width, src_width);
+        columns[size_t(x - x_begin)] = column;
+        columns_inside = columns_inside && column >= 0 && column < image_width;
+    }
+
+    int64_t previous_y = -1, previous_row = -1;
+    // A client area 0 wide has no pixels, so no row of it is touched.
+    for (int64_t y = y_begin; y < y_end && x_count > 0; ++y) {
         int64_t picture_row = src_top + source_offset(y - dest_y, dest_height, src_height);
         if (picture_row < 0 || picture_row >= image_height) continue;
-        int64_t memory_row = bottom_up ? image_height - 1 - picture_row : picture_row;
-        const uint32_t* row_in = pixels_in + memory_row * image_width;
         uint32_t* row_out = &window.pixels[size_t(y) * size_t(window.client_width)];
-        for (int64_t x = x_begin; x < x_end; ++x) {
-            int64_t column = src_x + source_offset(x - dest_x, dest_width, src_width);
-            if (column >= 0 && column < image_width) row_out[x] = row_in[column] & 0x00FFFFFF;
+        if (picture_row == previous_row && previous_y == y - 1 && columns_inside && x_count > 0) {
+            // An enlarged picture repeats each source row: the row just drawn is the same.
+            std::memcpy(row_out + x_begin, row_out - window.client_width + x_begin,
+                        size_t(x_count) * sizeof(uint32_t));
+        } else {
+            int64_t memory_row = bottom_up ? image_height - 1 - picture_row : picture_row;
+            const uint32_t* row_in = pixels_in + memory_row * image_width;
+            for (int64_t x = x_begin; x < x_end; ++x) {
+                const int64_t column = columns[size_t(x - x_begin)];
+                if (column >= 0 && column < image_width) row_out[x] = row_in[column] & 0x00FFFFFF;
+            }
         }
+        previous_y = y;
+        previous_row = picture_row;
     }
     ++window.pixels_version;
     if (desktop.driver.client_drawn) desktop.driver.client_drawn();

@@ -40,6 +40,7 @@ struct SimWindow {
     int32_t client_height;
     std::vector<uint32_t> pixels;  // client bitmap, top row first, 0x00RRGGBB
     uint64_t pixels_version;       // counts changes to `pixels`, so a driver can tell what it has shown
+    std::vector<int64_t> stretch_columns;  // StretchDIBits' scratch: source column of each client column
 };
 
 struct SimConsole {

@@ -363,7 +363,7 @@ inline constexpr int SW_SHOW = 5;
 inline constexpr UINT PM_NOREMOVE = 0x0000;
 inline constexpr UINT PM_REMOVE = 0x0001;
 
-// System colours (GetSysColorBrush).
+// System colours (GetSysColorBrush, GetSysColor).
 inline constexpr int COLOR_BACKGROUND = 1;
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_WINDOWTEXT = 8;
@@ -454,6 +454,7 @@ HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
 int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 HBRUSH WINAPI GetSysColorBrush(int index);
+DWORD WINAPI GetSysColor(int index);
 int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int dest_height, int src_x,
                          int src_y, int src_width, int src_height, const void* bits, const BITMAPINFO* info,
                          UINT usage, DWORD rop);

@@ -15,6 +15,14 @@ void fixture_start(int32_t client_width, int32_t client_height, int16_t console_
     scripted_start(config);
 }
 
+bool fixture_console_allocated() {
+    return true;
+}
+
+bool fixture_wine() {
+    return false;
+}
+
 void fixture_key(uint8_t virtual_key, bool down, bool repeat) {
     scripted_key(scripted_at_pass(scripted_pass()), virtual_key, down, repeat);
 }

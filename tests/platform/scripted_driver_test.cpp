@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,67 @@ TEST(ScriptedRun, PngExportHoldsTheClientBitmap) {
     EXPECT_EQ(rgb[at + 1], 0x22);
     EXPECT_EQ(rgb[at + 2], 0x33);
     std::remove(path.c_str());
+}
+
+}  // namespace
+}  // namespace novra
+
+namespace novra {
+namespace {
+
+// The blit works each source column out once per call and copies repeated rows; every client pixel
+// must still be the one the nearest-neighbour rule picks, also for mirrored, clipped and partly
+// outside source rectangles.
+TEST(ScriptedStretch, EveryPixelFollowsTheNearestNeighbourRule) {
+    ScriptedConfig config;
+    config.client_width = 37;
+    config.client_height = 29;
+    config.record_calls = false;
+    scripted_start(config);
+    HWND window = window_open();
+    HDC dc = GetDC(window);
+
+    constexpr int image_width = 7, image_height = 5;
+    uint32_t image[image_width * image_height];
+    for (uint32_t i = 0; i < std::size(image); ++i)
+        image[i] = 0x010101 * (i + 1);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = image_width;
+    info.bmiHeader.biHeight = image_height;  // bottom-up
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+
+    // Source index of destination offset d of an extent of n showing s source units (all nonzero).
+    auto source_of = [](int64_t d, int64_t n, int64_t s) {
+        int64_t top = (2 * d + 1) * s, bottom = 2 * n;
+        if (bottom < 0) top = -top, bottom = -bottom;
+        return top >= 0 ? top / bottom : -((-top + bottom - 1) / bottom);
+    };
+    std::mt19937 random(7);
+    auto pick = [&](int low, int high) { return low + int(random() % uint32_t(high - low + 1)); };
+    for (int round = 0; round < 300; ++round) {
+        const RECT client{0, 0, 37, 29};
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BACKGROUND));
+        std::vector<uint32_t> expected(37 * 29, scripted_pixel(0, 0));
+        const int dx = pick(-10, 30), dy = pick(-10, 25), dw = pick(-40, 40) | 1, dh = pick(-30, 30) | 1;
+        const int sx = pick(-2, 6), sy = pick(-2, 4), sw = pick(-8, 8) | 1, sh = pick(-6, 6) | 1;
+        StretchDIBits(dc, dx, dy, dw, dh, sx, sy, sw, sh, image, &info, DIB_RGB_COLORS, SRCCOPY);
+        const int64_t src_top = int64_t(image_height) - sy - sh;  // bottom-up source origin
+        for (int y = std::max(0, std::min(dy, dy + dh)); y < std::min(29, std::max(dy, dy + dh)); ++y)
+            for (int x = std::max(0, std::min(dx, dx + dw)); x < std::min(37, std::max(dx, dx + dw)); ++x) {
+                const int64_t row = src_top + source_of(y - dy, dh, sh);
+                const int64_t column = sx + source_of(x - dx, dw, sw);
+                if (row < 0 || row >= image_height || column < 0 || column >= image_width) continue;
+                expected[size_t(y * 37 + x)] = image[(image_height - 1 - row) * image_width + column];
+            }
+        for (int y = 0; y < 29; ++y)
+            for (int x = 0; x < 37; ++x)
+                ASSERT_EQ(scripted_pixel(x, y), expected[size_t(y * 37 + x)])
+                    << "round " << round << " at " << x << "," << y << " dest " << dx << "," << dy << " "
+                    << dw << "x" << dh << " source " << sx << "," << sy << " " << sw << "x" << sh;
+    }
 }
 
 }  // namespace

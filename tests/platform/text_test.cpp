@@ -39,21 +39,26 @@ TEST(MultiByteToWideChar, ReplacesEachMalformedSequenceByOneReplacementCharacter
         const char* name;
         std::string bytes;
         WideText wide;
+        WideText wine;  // when Wine differs
     };
+    // Windows documents that it replaces illegal sequences with U+FFFD, conforming to Unicode, whose
+    // table of well-formed sequences makes a lead byte alone the ill-formed part when the next byte
+    // cannot follow it (E0 80, ED A0, F4 90). Wine's decoder first takes that second byte into the same
+    // replacement, so it gives one U+FFFD fewer for those three.
     const Case cases[] = {
-        {"ascii", "abc", TEXT("abc")},
-        {"two three four bytes", "\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", TEXT("\u00E9\u3042\U0001F600")},
-        {"lone continuation", "a\x80z", TEXT("a\uFFFDz")},
-        {"overlong two-byte", "\xC0\xAF", TEXT("\uFFFD\uFFFD")},
-        {"overlong three-byte", "\xE0\x80\xAF", TEXT("\uFFFD\uFFFD\uFFFD")},
-        {"encoded surrogate", "\xED\xA0\x80", TEXT("\uFFFD\uFFFD\uFFFD")},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", TEXT("\uFFFD\uFFFD\uFFFD\uFFFD")},
-        {"truncated three-byte then ascii", "\xE3\x81z", TEXT("\uFFFDz")},
-        {"truncated at end", "a\xF0\x9F\x98", TEXT("a\uFFFD")},
-        {"invalid lead bytes", "\xF5\xFF", TEXT("\uFFFD\uFFFD")},
+        {"ascii", "abc", TEXT("abc"), {}},
+        {"two three four bytes", "\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", TEXT("\u00E9\u3042\U0001F600"), {}},
+        {"lone continuation", "a\x80z", TEXT("a\uFFFDz"), {}},
+        {"overlong two-byte", "\xC0\xAF", TEXT("\uFFFD\uFFFD"), {}},
+        {"overlong three-byte", "\xE0\x80\xAF", TEXT("\uFFFD\uFFFD\uFFFD"), TEXT("\uFFFD\uFFFD")},
+        {"encoded surrogate", "\xED\xA0\x80", TEXT("\uFFFD\uFFFD\uFFFD"), TEXT("\uFFFD\uFFFD")},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", TEXT("\uFFFD\uFFFD\uFFFD\uFFFD"), TEXT("\uFFFD\uFFFD\uFFFD")},
+        {"truncated three-byte then ascii", "\xE3\x81z", TEXT("\uFFFDz"), {}},
+        {"truncated at end", "a\xF0\x9F\x98", TEXT("a\uFFFD"), {}},
+        {"invalid lead bytes", "\xF5\xFF", TEXT("\uFFFD\uFFFD"), {}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(to_wide(c.bytes), c.wide) << c.name;
+        EXPECT_EQ(to_wide(c.bytes), fixture_wine() && !c.wine.empty() ? c.wine : c.wide) << c.name;
 }
 
 TEST(MultiByteToWideChar, SizeQueryCountsTheTerminatorOnlyForMinusOne) {

@@ -27,6 +27,9 @@ LRESULT CALLBACK recording_proc(HWND window, UINT message, WPARAM wparam, LPARAM
     seen.push_back(Seen{message, wparam, lparam, client});
     if (message == WM_CLOSE) return close_result;
     if (message == WM_USER) return LRESULT(wparam * 2);
+    // Alt or F10 alone asks for the keyboard menu; on Windows the default procedure then runs a modal
+    // menu loop that waits for the user, and the test window has no menu to offer.
+    if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_KEYMENU) return 0;
     return DefWindowProcW(window, message, wparam, lparam);
 }
 

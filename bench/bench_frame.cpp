@@ -1,0 +1,127 @@
+// The Host's presentation and a whole frame on the scripted driver: present_letterboxed of the 256 x 192
+// picture into client areas of three sizes against memcpy of the destination's bytes (the limit of
+// writing them), and game_frame + present_letterboxed + console_poll_input per frame, with the heap
+// allocations a steady frame makes (which must be none).
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "bench/allocation_count.h"
+#include "bench/same_run.h"
+#include "console/console.h"
+#include "game/game.h"
+#include "host/host.h"
+#include "platform/scripted.h"
+
+namespace novra {
+namespace {
+
+HINSTANCE bench_instance() {
+    return reinterpret_cast<HINSTANCE>(uintptr_t(0x400000));
+}
+
+// What host_main does before its loop, through the same calls: a fresh scripted desktop whose window
+// has the given client size, the window with its kept device context, the console with its banner, and
+// the Game set up. The call record stays off, so the layer itself allocates nothing per call.
+void program_open(int32_t client_width, int32_t client_height) {
+    ScriptedConfig config;
+    config.client_width = client_width;
+    config.client_height = client_height;
+    config.record_calls = false;
+    scripted_start(config);
+    key_table = {};
+    dib_header = {};
+    console_state = {};
+    input_line = {};
+    input_batch = {};
+    player_x = 60;
+    player_y = 60;
+    host_instance = bench_instance();
+
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof(WNDCLASSEXW);
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = window_proc;
+    window_class.hInstance = host_instance;
+    window_class.lpszClassName = window_class_name;
+    RegisterClassExW(&window_class);
+    game_window = CreateWindowExW(0, window_class_name, TEXT("NOVRA"), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  host_instance, nullptr);
+    ShowWindow(game_window, SW_SHOWNORMAL);
+    window_dc = GetDC(game_window);
+    RECT client{};
+    GetClientRect(game_window, &client);
+    key_table.client_width = client.right - client.left;
+    key_table.client_height = client.bottom - client.top;
+
+    AllocConsole();
+    console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
+    console_state.input = GetStdHandle(STD_INPUT_HANDLE);
+    GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+    console_write_line(TEXT("NOVRA debug console v0.1a"));
+
+    PlatformTable table{set_framebuffer_size, present, console_log};
+    game_setup(table);
+}
+
+// Client sizes: 4:3 at two sizes, and a wide one letterboxed to 1440 x 1080 with bars at the sides.
+constexpr int32_t client_sizes[][2] = {{800, 600}, {1024, 768}, {1920, 1080}};
+
+void BM_PresentLetterboxed(benchmark::State& state) {
+    const int32_t client_width = client_sizes[state.range(0)][0];
+    const int32_t client_height = client_sizes[state.range(0)][1];
+    program_open(client_width, client_height);
+    game_frame();
+    const Letterbox box = letterbox_fit(client_width, client_height);
+    const size_t bytes = size_t(box.width) * size_t(box.height) * sizeof(uint32_t);
+    std::vector<uint32_t> source(bytes / sizeof(uint32_t), 0x00FF0000), destination(source.size());
+    run_against_limit(
+        state, 4, "present", [] { present_letterboxed(); }, "memcpy",
+        [&] { std::memcpy(destination.data(), source.data(), bytes); });
+    // A blit that drew nothing would make the ratio meaningless: the picture's red must be on screen.
+    if (scripted_pixel(box.x + box.width / 2, box.y + 1) != 0x00FF0000)
+        state.SkipWithError("the picture did not reach the client area");
+    state.counters["present_ns/pixel"] = state.counters["present_ns"] / (double(box.width) * box.height);
+    state.SetLabel(std::to_string(client_width) + "x" + std::to_string(client_height) + " -> " +
+                   std::to_string(box.width) + "x" + std::to_string(box.height));
+}
+BENCHMARK(BM_PresentLetterboxed)->DenseRange(0, 2);
+
+constexpr uint8_t arrow_keys[] = {0x25, 0x26, 0x27, 0x28};  // VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN
+
+// One pass of the loop without its message pump and pacing. The player walks a square, one arrow key
+// held for 32 frames at a time, so that it meets the solid box's faces and slides along them.
+void frame_run(int64_t frame) {
+    std::memset(key_table.keys, 0, sizeof key_table.keys);
+    key_table.keys[arrow_keys[(frame / 32) % 4]] = 1;
+    game_frame();
+    present_letterboxed();
+    console_poll_input();
+}
+
+void BM_Frame(benchmark::State& state) {
+    program_open(800, 600);
+    constexpr int64_t settling_frames = 120, counted_frames = 600;
+    int64_t frame = 0;
+    while (frame < settling_frames)
+        frame_run(frame++);
+    const uint64_t allocations_before = heap_allocations();
+    for (int64_t end = frame + counted_frames; frame < end;)
+        frame_run(frame++);
+    const uint64_t allocations = heap_allocations() - allocations_before;
+
+    const auto [frame_ns] = fastest_batches(state, 16, [&] { frame_run(frame++); });
+    state.counters["frame_ns"] = frame_ns;
+    state.counters["allocations/frame"] = double(allocations) / counted_frames;
+    state.counters["share_of_60Hz"] = frame_ns / (1e9 / 60);
+    if (!heap_allocations_counted()) state.SkipWithError("heap allocations are not being counted");
+}
+BENCHMARK(BM_Frame);
+
+}  // namespace
+}  // namespace novra
+
+BENCHMARK_MAIN();
