@@ -247,26 +247,6 @@ TEST(Sizing, WmSizingSeesTheOldClientSizeAndWmSizeTheNew) {
     EXPECT_EQ(after.bottom, before.bottom + 30);
 }
 
-// A client area 0 wide or 0 high has no pixel at all; resizing into and out of it must never index the
-// empty bitmap (the sanitizer build fails on the reference into it that copying a row would make).
-TEST(Sizing, ResizesThroughAnEmptyClientAreaNeverTouchTheEmptyBitmap) {
-    HWND window = window_open();
-    HDC dc = GetDC(window);
-    const int32_t sizes[][2] = {{0, 100}, {50, 50}, {30, 0}, {40, 40}, {0, 0}, {20, 10}};
-    for (const auto& size : sizes) {
-        fixture_resize(size[0], size[1]);
-        pump(window);
-        RECT client{};
-        ASSERT_TRUE(GetClientRect(window, &client));
-        EXPECT_EQ(client.right, size[0]);
-        EXPECT_EQ(client.bottom, size[1]);
-    }
-    EXPECT_NE(GetPixel(dc, 19, 9), CLR_INVALID);
-    EXPECT_EQ(GetPixel(dc, 20, 9), CLR_INVALID);
-    EXPECT_EQ(GetPixel(dc, 19, 10), CLR_INVALID);
-    ReleaseDC(window, dc);
-}
-
 TEST(Window, InputMethodDetachReturnsThePreviousContext) {
     HWND window = window_open();
     HIMC previous = ImmAssociateContext(window, nullptr);
