@@ -120,7 +120,7 @@ void region_query_end(RegionQuery& query);
 // overlap, and the time of entry, also before the start or after the end. No contact for grazing, sliding,
 // no relative motion, or a box of width or height 0 or less. Exact for all int32 inputs; a time whose
 // fraction does not fit in int32 is stored with numerator and denominator shifted right alike (its sign and
-// its order against 0 are kept). Does not set `box`.
+// its order against 0 and 1 are kept). Does not set `box`.
 HitRecord swept_box_test(int32_t bx, int32_t by, int32_t bw, int32_t bh, int32_t bdx, int32_t bdy, int32_t mx,
                          int32_t my, int32_t mw, int32_t mh, int32_t mdx, int32_t mdy);
 

@@ -18,13 +18,17 @@ bool fits_int32(int64_t value) {
 
 // The time num / den (den > 0) as an int32 fraction. Only coordinates about 2^31 apart give a fraction
 // that does not fit; it is then shifted right, numerator and denominator alike, which keeps its sign and
-// leaves |t| at 2^29 or more wherever the denominator would vanish.
+// leaves |t| at 2^29 or more wherever the denominator would vanish. Shifting can round a time just below 1
+// up to exactly 1, which would move a contact during the frame out of it: such a time is kept below 1.
 HitRecord contact_at(ContactKind contact, int64_t num, int64_t den) {
+    const bool within_frame = num >= 0 && num < den;
     while (!fits_int32(num) || !fits_int32(den)) {
         num >>= 1;
         den >>= 1;
     }
-    return HitRecord{static_cast<int32_t>(num), static_cast<int32_t>(den > 0 ? den : 1), contact, nullptr};
+    if (den <= 0) den = 1;
+    if (within_frame && num >= den) num = den - 1;
+    return HitRecord{static_cast<int32_t>(num), static_cast<int32_t>(den), contact, nullptr};
 }
 
 // The corner rule at a corner the line of motion passes exactly through. The motion enters there when both

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -43,16 +44,26 @@ void line_convert_and_drop() {
 // deleted are blanked.
 void line_redraw(int16_t width, int16_t height) {
     const int32_t columns = input_line.column_count;
-    int32_t cursor_row = console_state.info.dwCursorPosition.Y + columns / width;
+    COORD& anchor = console_state.info.dwCursorPosition;
+    // In a buffer with fewer rows than the line needs, keeping its end in view scrolls its start above
+    // the first row. Once Backspace has made it shorter it comes back down, as far as it fits, instead of
+    // staying out of sight.
+    if (anchor.Y < 0) anchor.Y = coordinate(std::min(0, height - 1 - columns / width));
+    int32_t cursor_row = anchor.Y + columns / width;
     if (cursor_row >= height) {
         console_scroll_up(coordinate(cursor_row - height + 1));
         cursor_row = height - 1;
     }
     SetConsoleCursorPosition(console_state.output,
                              COORD{coordinate(columns % width), coordinate(cursor_row)});
+    // The console writes nothing from a row above the buffer, so the rows of the line that lie there
+    // are left out and the rest is written from the first row.
+    const int32_t hidden = std::max(0, -int32_t(anchor.Y)) * int32_t(width);
+    if (hidden >= input_line_capacity) return;
     DWORD written = 0;
-    WriteConsoleOutputCharacterW(console_state.output, input_line.buffer, input_line_capacity,
-                                 console_state.info.dwCursorPosition, &written);
+    WriteConsoleOutputCharacterW(console_state.output, input_line.buffer + hidden,
+                                 DWORD(input_line_capacity - hidden),
+                                 COORD{anchor.X, coordinate(std::max<int32_t>(anchor.Y, 0))}, &written);
 }
 
 // The finished text stays where it was typed and the new line begins on the row after its last row.

@@ -115,10 +115,10 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     SimWindow& window = desktop.window;
     LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, window.client_width);
     LONG top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, window.client_height);
-    for (LONG y = top; y < bottom; ++y) {
-        std::fill_n(&window.pixels[size_t(y) * size_t(window.client_width) + size_t(left)],
-                    std::max<LONG>(right - left, 0), colour);
-    }
+    // A rectangle with no column inside the client area touches no row: a client area 0 wide has no pixels.
+    for (LONG y = top; y < bottom && left < right; ++y)
+        std::fill_n(&window.pixels[size_t(y) * size_t(window.client_width) + size_t(left)], right - left,
+                    colour);
     ++window.pixels_version;
     return 1;
 }
@@ -181,7 +181,8 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     }
 
     int64_t previous_y = -1, previous_row = -1;
-    for (int64_t y = y_begin; y < y_end; ++y) {
+    // A client area 0 wide has no pixels, so no row of it is touched.
+    for (int64_t y = y_begin; y < y_end && x_count > 0; ++y) {
         int64_t picture_row = src_top + source_offset(y - dest_y, dest_height, src_height);
         if (picture_row < 0 || picture_row >= image_height) continue;
         uint32_t* row_out = &window.pixels[size_t(y) * size_t(window.client_width)];

@@ -59,7 +59,8 @@ void window_set_client_size(int32_t client_width, int32_t client_height) {
     window_send(window.handle, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&drag));
     std::vector<uint32_t> pixels(size_t(client_width) * size_t(client_height), 0);
     int32_t kept_width = std::min(client_width, window.client_width);
-    int32_t kept_height = std::min(client_height, window.client_height);
+    // With no column to keep (either bitmap 0 wide) no row is copied: it may have no pixel at all.
+    int32_t kept_height = kept_width > 0 ? std::min(client_height, window.client_height) : 0;
     for (int32_t row = 0; row < kept_height; ++row) {
         std::memcpy(&pixels[size_t(row) * size_t(client_width)],
                     &window.pixels[size_t(row) * size_t(window.client_width)],

@@ -114,6 +114,24 @@ TEST(SweptBoxTest, ExtremeCoordinatesGiveExactContactsWithoutWrapping) {
     EXPECT_EQ(hit.contact, ContactKind::none);
 }
 
+// A time just below 1 whose fraction does not fit in 32 bits must not be rounded up to 1 when it is
+// shifted, or the contact would fall outside the frame and the moving box would pass into the other.
+TEST(SweptBoxTest, TimeJustBelowOneStaysBelowOneWhenItsFractionIsShifted) {
+    // y0 = 2^31 + 6 over vy = 2^31 + 7, and the same on x with one unit more room.
+    const HitRecord faces[] = {
+        swept_box_test(int_max, int_max, int_max, int_max - 229, -8, -8, -8, -8, int_max, 1, int_max,
+                       int_max),
+        swept_box_test(int_max, 0, 30, 30, -8, 0, -8, 0, 1, 30, int_max, 0),
+    };
+    const ContactKind kinds[] = {ContactKind::y_face, ContactKind::x_face};
+    for (int32_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(faces[i].contact, kinds[i]);
+        EXPECT_GT(faces[i].time_den, 0);
+        EXPECT_GE(faces[i].time_num, 0);
+        EXPECT_LT(faces[i].time_num, faces[i].time_den);
+    }
+}
+
 TEST(HitEarlier, ComparesTimesAsFractionsWithoutOverflow) {
     const HitRecord half{1, 2, ContactKind::x_face, nullptr};
     const HitRecord two_quarters{2, 4, ContactKind::y_face, nullptr};

@@ -148,6 +148,25 @@ TEST_F(LineInput, TextFinishedWithinOneBatchStaysOnScreenAndTheRestStartsTheNewL
     EXPECT_EQ(typed_text(), u"cd");
 }
 
+// In a buffer with fewer rows than the typed line, the rows that fit are shown, its end in view; once
+// Backspace has shortened it, it comes back down to the first row rather than staying out of sight.
+TEST_F(LineInput, LineLongerThanTheBufferShowsItsEndAndComesBackWhenShortened) {
+    open(4, 3);
+    type(u"abcdefghijklmnop");  // 16 columns: four rows and the cursor's row below them
+    EXPECT_EQ(row(0), "ijkl");
+    EXPECT_EQ(row(1), "mnop");
+    EXPECT_EQ(row(2), "");
+    EXPECT_EQ(cursor().X, 0);
+    EXPECT_EQ(cursor().Y, 2);
+
+    type(u"\b\b\b\b\b\b\b\b\b");  // 7 columns left: two rows
+    EXPECT_EQ(anchor_row(), 0);
+    EXPECT_EQ(row(0), "abcd");
+    EXPECT_EQ(row(1), "efg");
+    EXPECT_EQ(cursor().X, 3);
+    EXPECT_EQ(cursor().Y, 1);
+}
+
 TEST_F(LineInput, EnterWhoseConversionCannotAllocateStillFinishesTheLine) {
     console_allocate = refuse_allocation;
     type(u"ab\r");

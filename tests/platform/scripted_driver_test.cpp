@@ -164,6 +164,38 @@ std::pair<std::vector<uint32_t>, std::vector<std::string>> run_script() {
     return {scripted_client().pixels, scripted_calls()};
 }
 
+// A client area 0 wide or 0 high has no pixels. Resizing into and out of it, and drawing into it, must
+// never index the empty bitmap (the sanitizer build fails on the reference into it that starting a row
+// would make); what overlaps the old area is kept.
+TEST(ScriptedRun, ClientAreaWithoutPixelsIsResizedAndDrawnWithoutTouchingItsBitmap) {
+    ScriptedConfig config;
+    config.client_width = 64;
+    config.client_height = 48;
+    scripted_start(config);
+    HWND window = window_open();
+    HDC dc = GetDC(window);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 2;
+    info.bmiHeader.biHeight = 2;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    const uint32_t picture[4] = {0x00112233, 0x00112233, 0x00112233, 0x00112233};
+    const RECT whole{0, 0, 64, 48};
+    const int32_t sizes[][2] = {{0, 48}, {64, 0}, {0, 0}, {50, 50}, {30, 0}, {20, 10}};
+    for (const auto& size : sizes) {
+        scripted_resize(scripted_at_pass(scripted_pass()), size[0], size[1]);
+        pump_key_downs(window);
+        EXPECT_EQ(scripted_client().width, size[0]);
+        EXPECT_EQ(scripted_client().height, size[1]);
+        FillRect(dc, &whole, GetSysColorBrush(COLOR_BACKGROUND));
+        StretchDIBits(dc, 0, 0, 64, 48, 0, 0, 2, 2, picture, &info, DIB_RGB_COLORS, SRCCOPY);
+    }
+    EXPECT_EQ(scripted_pixel(19, 9), 0x00112233u);
+    ReleaseDC(window, dc);
+}
+
 TEST(ScriptedRun, SameScriptGivesSamePixelsAndCalls) {
     auto first = run_script();
     auto second = run_script();
