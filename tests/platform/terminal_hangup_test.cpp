@@ -1,0 +1,123 @@
+// A terminal that goes away under the program: reads find nothing, writes give up, and SIGHUP gives
+// the terminal back and ends the program as SIGHUP does.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <string_view>
+
+#include "platform/terminal.h"
+#include "platform/terminal_render.h"
+
+namespace novra {
+namespace {
+
+const std::string_view entered = "\x1b[?1049h";
+const std::string_view left = "\x1b[?1049l";
+
+// What arrives on `fd` until `wanted` has come, the other side is gone, or nothing comes for 5 s.
+std::string read_until(int fd, std::string_view wanted) {
+    std::string bytes;
+    char chunk[512];
+    struct pollfd ready {
+        fd, POLLIN, 0
+    };
+    while (bytes.find(wanted) == std::string::npos && poll(&ready, 1, 5000) > 0) {
+        ssize_t got = read(fd, chunk, sizeof chunk);
+        if (got <= 0) break;
+        bytes.append(chunk, size_t(got));
+    }
+    return bytes;
+}
+
+// Forks a child that takes `slave` with the exit guards in place and waits for input, as the program
+// does. With `controlling`, the pseudo-terminal is the child's controlling terminal, so its hang-up
+// signals the child.
+pid_t start_program(int master, int slave, bool controlling) {
+    pid_t child = fork();
+    if (child != 0) return child;
+    alarm(10);  // a child nothing ends dies by SIGALRM, which the test reports
+    close(master);
+    if (controlling && (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0)) _exit(2);
+    terminal_guard_exits();
+    if (!terminal_take(slave, slave)) _exit(3);
+    for (;;)
+        terminal_wait(slave);
+}
+
+TEST(Terminal, ClosedTerminalReadsNothingAndWritesReturn) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    ASSERT_TRUE(terminal_take(slave, slave));
+    EXPECT_NE(read_until(master, entered).find(entered), std::string::npos);
+    close(master);
+
+    alarm(10);  // a read, wait or write that blocks ends the test process by SIGALRM
+    EXPECT_EQ(terminal_read(slave), "");
+    terminal_wait(slave);  // the hang-up counts as something to read
+    EXPECT_EQ(terminal_read(slave), "");
+
+    // Far more than a pseudo-terminal buffers: a write still waiting on the terminal would block.
+    SimConsole console{};
+    console.attached = true;
+    console.width = 400;
+    console.height = 300;
+    console.cells.assign(size_t(console.width) * size_t(console.height), ConsoleCell{u'#', 7});
+    TerminalScreen screen = terminal_screen(console.width, console.height);
+    terminal_write(slave, terminal_render(screen, console));
+    terminal_restore();
+    alarm(0);
+    EXPECT_FALSE(terminal_taken());
+    close(slave);
+}
+
+TEST(Terminal, HangUpSignalRestoresTheTerminalAndEndsTheProgramByIt) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    struct termios before {};
+    ASSERT_EQ(tcgetattr(slave, &before), 0);
+
+    pid_t child = start_program(master, slave, false);
+    ASSERT_GT(child, 0);
+    EXPECT_NE(read_until(master, entered).find(entered), std::string::npos);
+    struct termios raw {};
+    ASSERT_EQ(tcgetattr(slave, &raw), 0);
+    EXPECT_FALSE(raw.c_lflag & ICANON);  // taken before the signal comes
+
+    kill(child, SIGHUP);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+    EXPECT_NE(read_until(master, left).find(left), std::string::npos);
+    struct termios after {};
+    ASSERT_EQ(tcgetattr(slave, &after), 0);
+    EXPECT_EQ(after.c_lflag, before.c_lflag);
+    EXPECT_EQ(after.c_iflag, before.c_iflag);
+    EXPECT_EQ(after.c_cc[VMIN], before.c_cc[VMIN]);
+    EXPECT_EQ(after.c_cc[VSUSP], before.c_cc[VSUSP]);
+    close(slave);
+    close(master);
+}
+
+TEST(Terminal, ClosingTheControllingTerminalEndsTheProgramBySighup) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    pid_t child = start_program(master, slave, true);
+    ASSERT_GT(child, 0);
+    close(slave);
+    EXPECT_NE(read_until(master, entered).find(entered), std::string::npos);
+
+    close(master);  // the hang-up: the kernel signals the child's session
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+}
+
+}  // namespace
+}  // namespace novra
