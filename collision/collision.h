@@ -50,6 +50,10 @@ struct CollisionGrid {
     CellBucket* cells[12];  // head bucket of each cell, null for an empty cell
 };
 
+// Every heap block collision takes (the grid record and the blocks of its stores) comes from here:
+// std::malloc, swapped by tests to make an allocation fail.
+extern BlockAllocate collision_allocate;
+
 extern CollisionGrid* collision_grid;
 extern BlockList<ColliderBox, 64> collider_boxes;
 extern Block<Collider*, 16>* query_stack;  // current block only; holds what the running query yielded

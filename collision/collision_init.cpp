@@ -4,6 +4,7 @@
 
 namespace novra {
 
+BlockAllocate collision_allocate = std::malloc;
 CollisionGrid* collision_grid = nullptr;
 BlockList<ColliderBox, 64> collider_boxes = {nullptr, nullptr};
 Block<Collider*, 16>* query_stack = nullptr;
@@ -12,7 +13,7 @@ namespace {
 
 template <typename Item, int32_t N>
 BlockList<Item, N> list_create() {
-    Block<Item, N>* block = block_create<Item, N>();
+    Block<Item, N>* block = block_create<Item, N>(collision_allocate);
     return BlockList<Item, N>{block, block};
 }
 
@@ -33,7 +34,7 @@ void collision_release() {
 
 void collision_init() {
     collision_release();
-    auto* grid = static_cast<CollisionGrid*>(std::malloc(sizeof(CollisionGrid)));
+    auto* grid = static_cast<CollisionGrid*>(collision_allocate(sizeof(CollisionGrid)));
     if (grid != nullptr) {
         for (CellBucket*& cell : grid->cells)
             cell = nullptr;
@@ -55,7 +56,7 @@ void collision_init() {
             std::free(grid);
         }
     }
-    query_stack = block_create<Collider*, 16>();
+    query_stack = block_create<Collider*, 16>(collision_allocate);
     collider_boxes = list_create<ColliderBox, 64>();
 }
 

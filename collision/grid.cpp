@@ -23,7 +23,7 @@ int32_t buckets_needed(const CollisionGrid& grid, const CellRange& range) {
 // them without allocating; so after a true result `count` buckets can be appended without failure.
 bool buckets_reserve(BlockList<CellBucket, bucket_capacity>& buckets, int32_t count) {
     int32_t appended = 0;
-    while (appended < count && block_append(buckets.current) != nullptr)
+    while (appended < count && block_append(buckets.current, collision_allocate) != nullptr)
         ++appended;
     for (int32_t i = 0; i < appended; ++i)
         block_pop(buckets.current);
@@ -33,7 +33,7 @@ bool buckets_reserve(BlockList<CellBucket, bucket_capacity>& buckets, int32_t co
 void cell_enter(CollisionGrid& grid, int32_t cell, Collider* collider) {
     CellBucket* head = grid.cells[cell];
     if (cell_needs_bucket(head)) {
-        CellBucket* fresh = block_append(grid.buckets.current);  // reserved beforehand
+        CellBucket* fresh = block_append(grid.buckets.current, collision_allocate);  // reserved beforehand
         fresh->next = head;
         fresh->prev = nullptr;
         fresh->count = 0;
@@ -50,9 +50,9 @@ void grid_add_box(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dx, int32_
     CollisionGrid* grid = collision_grid;
     if (grid == nullptr || collider_boxes.current == nullptr) return;
 
-    ColliderBox* box = block_append(collider_boxes.current);
+    ColliderBox* box = block_append(collider_boxes.current, collision_allocate);
     if (box == nullptr) return;
-    Collider* collider = block_append(grid->colliders.current);
+    Collider* collider = block_append(grid->colliders.current, collision_allocate);
     if (collider == nullptr) {
         block_pop(collider_boxes.current);
         return;

@@ -24,7 +24,7 @@ Collider* chain_next(RegionQuery& query) {
         while (query.bucket_index < query.bucket->count) {
             Collider* collider = query.bucket->colliders[query.bucket_index++];
             if (!collider_matches(*collider, query)) continue;
-            if (Collider** slot = block_append(query_stack); slot != nullptr) {
+            if (Collider** slot = block_append(query_stack, collision_allocate); slot != nullptr) {
                 *slot = collider;
                 collider->visited = 1;
             }

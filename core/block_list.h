@@ -6,6 +6,7 @@
 // its first block. Blocks are never freed while the program runs; a chain only grows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
@@ -27,10 +28,14 @@ struct BlockList {
     Block<Item, N>* current;
 };
 
+// Where a block's memory comes from: std::malloc unless a store swaps in its own (tests make it fail).
+// Blocks are freed with std::free, so any other function must hand out memory std::free accepts.
+using BlockAllocate = void* (*)(size_t bytes);
+
 // Allocates one empty block with no neighbours. Returns null when the allocation fails.
 template <typename Item, int32_t N>
-Block<Item, N>* block_create() {
-    auto* block = static_cast<Block<Item, N>*>(std::malloc(sizeof(Block<Item, N>)));
+Block<Item, N>* block_create(BlockAllocate allocate = std::malloc) {
+    auto* block = static_cast<Block<Item, N>*>(allocate(sizeof(Block<Item, N>)));
     if (block == nullptr) return nullptr;
     block->previous = nullptr;
     block->next = nullptr;
@@ -40,15 +45,16 @@ Block<Item, N>* block_create() {
 
 // Returns a fresh slot at the end of the list for the caller to fill. The move to a further block
 // happens at the append that finds the current block full, reusing the next block (its count reset)
-// before allocating one. Returns null, leaving the list as it was, when a new block cannot be had.
+// before allocating one with `allocate`. Returns null, leaving the list as it was, when a new block
+// cannot be had.
 template <typename Item, int32_t N>
-Item* block_append(Block<Item, N>*& current) {
+Item* block_append(Block<Item, N>*& current, BlockAllocate allocate = std::malloc) {
     if (current->count == N) {
         Block<Item, N>* next = current->next;
         if (next != nullptr) {
             next->count = 0;
         } else {
-            next = block_create<Item, N>();
+            next = block_create<Item, N>(allocate);
             if (next == nullptr) return nullptr;
             next->previous = current;
             current->next = next;
@@ -93,7 +99,8 @@ int64_t block_item_count(const Block<Item, N>* current) {
 template <typename Item, int32_t N>
 void block_chain_free(Block<Item, N>* any_block) {
     if (any_block == nullptr) return;
-    while (any_block->previous != nullptr) any_block = any_block->previous;
+    while (any_block->previous != nullptr)
+        any_block = any_block->previous;
     while (any_block != nullptr) {
         Block<Item, N>* next = any_block->next;
         std::free(any_block);
