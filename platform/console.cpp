@@ -40,6 +40,20 @@ int64_t cells_start(HANDLE output, COORD start, LPDWORD count) {
     return index < 0 ? int64_t(desktop.console.cells.size()) : index;
 }
 
+// Reads one field of `length` cells from `start` on, stopping at the buffer's end.
+template <typename Value>
+BOOL cells_read(HANDLE output, Value* values, DWORD length, COORD start, LPDWORD read,
+                Value ConsoleCell::*field) {
+    int64_t index = cells_start(output, start, read);
+    if (index < 0) return FALSE;
+    const SimConsole& console = desktop.console;
+    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
+    for (size_t i = 0; i < count; ++i)
+        values[i] = console.cells[size_t(index) + i].*field;
+    if (read) *read = DWORD(count);
+    return TRUE;
+}
+
 }  // namespace
 
 }  // namespace novra
@@ -191,14 +205,7 @@ BOOL WINAPI ReadConsoleOutputCharacterW(HANDLE output, LPWSTR text, DWORD length
         call_record("ReadConsoleOutputCharacterW",
                     {call_handle(output), std::to_string(length), coord_text(start)});
     }
-    int64_t index = cells_start(output, start, read);
-    if (index < 0) return FALSE;
-    const SimConsole& console = desktop.console;
-    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
-    for (size_t i = 0; i < count; ++i)
-        text[i] = console.cells[size_t(index) + i].ch;
-    if (read) *read = DWORD(count);
-    return TRUE;
+    return cells_read(output, text, length, start, read, &ConsoleCell::ch);
 }
 
 BOOL WINAPI ReadConsoleOutputAttribute(HANDLE output, LPWORD attributes, DWORD length, COORD start,
@@ -207,12 +214,5 @@ BOOL WINAPI ReadConsoleOutputAttribute(HANDLE output, LPWORD attributes, DWORD l
         call_record("ReadConsoleOutputAttribute",
                     {call_handle(output), std::to_string(length), coord_text(start)});
     }
-    int64_t index = cells_start(output, start, read);
-    if (index < 0) return FALSE;
-    const SimConsole& console = desktop.console;
-    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
-    for (size_t i = 0; i < count; ++i)
-        attributes[i] = console.cells[size_t(index) + i].attributes;
-    if (read) *read = DWORD(count);
-    return TRUE;
+    return cells_read(output, attributes, length, start, read, &ConsoleCell::attributes);
 }

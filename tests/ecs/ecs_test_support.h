@@ -13,6 +13,7 @@
 #include "ecs/ecs.h"
 #include "ecs/mask.h"
 #include "ecs/store.h"
+#include "id_list_calls.h"
 
 namespace novra {
 
@@ -80,43 +81,11 @@ inline ComponentMask build_mask(int32_t id_count, ...) {
     return mask;
 }
 
-// archetype_get and system_create take their ids as varargs; these spread a run-time list into a call.
-constexpr size_t max_listed_ids = 24;
-
-template <size_t N>
-Archetype* archetype_get_fixed(int32_t rows_per_chunk, const ComponentId* ids) {
-    return [&]<size_t... I>(std::index_sequence<I...>) {
-        return archetype_get(rows_per_chunk, int32_t(N), ids[I]...);
-    }
-    (std::make_index_sequence<N>{});
-}
-
-template <size_t N>
-System* system_create_fixed(SystemCallback callback, int32_t include_count, int32_t exclude_count,
-                            const ComponentId* ids) {
-    return [&]<size_t... I>(std::index_sequence<I...>) {
-        return system_create(callback, include_count, exclude_count, ids[I]...);
-    }
-    (std::make_index_sequence<N>{});
-}
-
-inline Archetype* archetype_get_list(int32_t rows_per_chunk, const std::vector<ComponentId>& ids) {
-    static constexpr auto calls = []<size_t... N>(std::index_sequence<N...>) {
-        return std::array{&archetype_get_fixed<N>...};
-    }
-    (std::make_index_sequence<max_listed_ids + 1>{});
-    return calls.at(ids.size())(rows_per_chunk, ids.data());
-}
-
 inline System* system_create_list(SystemCallback callback, const std::vector<ComponentId>& include,
                                   const std::vector<ComponentId>& exclude) {
-    static constexpr auto calls = []<size_t... N>(std::index_sequence<N...>) {
-        return std::array{&system_create_fixed<N>...};
-    }
-    (std::make_index_sequence<max_listed_ids + 1>{});
     std::vector<ComponentId> ids = include;
     ids.insert(ids.end(), exclude.begin(), exclude.end());
-    return calls.at(ids.size())(callback, int32_t(include.size()), int32_t(exclude.size()), ids.data());
+    return system_create_list(callback, int32_t(include.size()), ids);
 }
 
 // What a recording callback saw in one call.
