@@ -6,66 +6,10 @@
 #include <vector>
 
 #include "console_fixture.h"
+#include "editor_model.h"
 
 namespace novra {
 namespace {
-
-struct EditorModel {
-    int32_t width, height;
-    std::vector<char16_t> cells;  // the whole screen buffer, row-major
-    std::u16string text;
-    int32_t columns = 0;
-    int32_t anchor_row = 0;
-    int32_t cursor_x = 0, cursor_y = 0;
-
-    EditorModel(int32_t w, int32_t h) : width(w), height(h), cells(size_t(w * h), u' ') {}
-
-    static int32_t columns_of(char16_t unit) {
-        return unit <= 0xFF || (unit >= 0xFF61 && unit <= 0xFF9F) || (unit >= 0xFFE8 && unit <= 0xFFEE) ? 1
-                                                                                                        : 2;
-    }
-
-    void scroll_up(int32_t rows) {
-        cells.erase(cells.begin(), cells.begin() + rows * width);
-        cells.insert(cells.end(), size_t(rows * width), u'\0');
-        anchor_row -= rows;
-    }
-
-    void key_down(char16_t ch) {
-        if (ch == 0 || ch == 9) return;
-        if (ch == 8) {
-            if (text.empty()) return;
-            columns -= columns_of(text.back());
-            text.pop_back();
-        } else if (ch == 13) {
-            redraw();  // the finished text is on screen even when typed in the Enter's own batch
-            anchor_row += columns / width + 1;
-            columns = 0;
-            text.clear();
-            if (anchor_row >= height) scroll_up(anchor_row - height + 1);
-            cursor_x = 0;
-            cursor_y = anchor_row;
-        } else if (text.size() < 256) {
-            text.push_back(ch);
-            columns += columns_of(ch);
-        }
-    }
-
-    void redraw() {
-        int32_t row = anchor_row + columns / width;
-        if (row >= height) {
-            scroll_up(row - height + 1);
-            row = height - 1;
-        }
-        cursor_x = columns % width;
-        cursor_y = row;
-        std::u16string shown = text;
-        shown.resize(256, u'\0');
-        const size_t start = size_t(anchor_row * width);
-        for (size_t i = 0; i < shown.size() && start + i < cells.size(); ++i)
-            cells[start + i] = shown[i];
-    }
-};
 
 INPUT_RECORD random_record(std::mt19937& random) {
     static const char16_t palette[] = {u'a',   u'b',   u'z',   u'0',   u' ', u'~', 0x3042, 0xFF71,

@@ -1,0 +1,81 @@
+// A small model of the debug console's line editor: the typed text, its columns, the anchor, the cursor
+// and the screen's cells, as they must be after each poll. Shared by the editor's property test and its
+// fuzz target.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+
+namespace novra {
+
+struct EditorModel {
+    int32_t width, height;
+    std::vector<char16_t> cells;  // the screen buffer, row-major
+    bool cells_known = true;      // false once a log line has been written
+    std::u16string text;
+    int32_t columns = 0;
+    int32_t anchor_row = 0;
+    int32_t cursor_x = 0, cursor_y = 0;
+
+    EditorModel(int32_t w, int32_t h) : width(w), height(h), cells(size_t(w) * size_t(h), u' ') {}
+
+    static int32_t columns_of(char16_t unit) {
+        const bool narrow =
+            unit <= 0xFF || (unit >= 0xFF61 && unit <= 0xFF9F) || (unit >= 0xFFE8 && unit <= 0xFFEE);
+        return narrow ? 1 : 2;
+    }
+
+    void scroll_up(int32_t rows) {
+        const size_t lost = size_t(std::min(rows, height)) * size_t(width);
+        cells.erase(cells.begin(), cells.begin() + ptrdiff_t(lost));
+        cells.insert(cells.end(), lost, u'\0');
+        anchor_row -= rows;
+    }
+
+    void redraw() {
+        if (anchor_row < 0) anchor_row = std::min(0, height - 1 - columns / width);
+        int32_t row = anchor_row + columns / width;
+        if (row >= height) {
+            scroll_up(row - height + 1);
+            row = height - 1;
+        }
+        cursor_x = columns % width;
+        cursor_y = row;
+        std::u16string shown = text;
+        shown.resize(input_line_capacity, u'\0');
+        // Rows of the line above the buffer are not written; the rest is, from the first row.
+        const size_t hidden = size_t(std::max(0, -anchor_row)) * size_t(width);
+        if (hidden >= shown.size()) return;
+        const size_t start = size_t(std::max(0, anchor_row)) * size_t(width);
+        for (size_t i = hidden; i < shown.size() && start + i - hidden < cells.size(); ++i)
+            cells[start + i - hidden] = shown[i];
+    }
+
+    void key_down(char16_t ch) {
+        if (ch == 0 || ch == 9) return;
+        if (ch == 8) {
+            if (text.empty()) return;
+            columns -= columns_of(text.back());
+            text.pop_back();
+        } else if (ch == 13) {
+            redraw();
+            const int32_t row = anchor_row + columns / width + 1;
+            if (row >= height) scroll_up(row - height + 1);
+            anchor_row += columns / width + 1;
+            columns = 0;
+            text.clear();
+            cursor_x = 0;
+            cursor_y = anchor_row;
+        } else if (text.size() < size_t(input_line_capacity)) {
+            text.push_back(ch);
+            columns += columns_of(ch);
+        }
+    }
+};
+
+}  // namespace novra
