@@ -56,6 +56,10 @@ Letterbox letterbox_fit(int32_t client_width, int32_t client_height);
 // the Game kept (nothing before game_setup has kept one). The bars are not painted.
 void present_letterboxed();
 
+// Ends the run as WM_CLOSE does: clears `running`, so the current pass finishes and the loop ends.
+// PlatformTable entry `quit`.
+void host_quit();
+
 // ---- Frame pacer ----------------------------------------------------------------------------------
 
 constexpr int64_t frames_per_second = 60;
@@ -69,6 +73,10 @@ struct FramePacer {
     int64_t reference_scaled;         // 60 x reference_count
     uint64_t frames_since_reference;  // passes completed since the last anchoring
     int32_t late_frames;              // late passes in the whole run; never reset
+    // How the last frame_wait ended, for the Host's frame statistics:
+    int64_t last_error_scaled;  // 60 x the reading it returned at, minus its due time (ticks x 60)
+    bool last_late;             // the pass was late
+    bool last_reanchored;       // and the grid was re-anchored
 };
 
 extern FramePacer frame_pacer;

@@ -11,6 +11,7 @@
 
 #include "console/console.h"
 #include "game/game.h"
+#include "host/frame_history.h"
 #include "host/host.h"
 #include "platform/scripted.h"
 
@@ -32,6 +33,8 @@ inline void program_reset(const ScriptedConfig& config = {}) {
     console_state = {};
     input_line = {};
     input_batch = {};
+    console_line_handler = nullptr;
+    frame_history = {};
     game_present = nullptr;
     player_x = 60;
     player_y = 60;
