@@ -17,9 +17,9 @@
 #include "ecs/ecs.h"
 #include "game/commands.h"
 #include "game/game.h"
-#include "render/framebuffer.h"
 #include "host/host.h"
 #include "platform/scripted.h"
+#include "render/framebuffer.h"
 
 namespace novra {
 namespace {
@@ -128,7 +128,7 @@ void BM_Frame(benchmark::State& state) {
 BENCHMARK(BM_Frame);
 
 // A world of many boxes, built through the command handler. `spawn 10000` stops when the picture is
-// full (boxes of 4 to 16 that overlap nothing: about a thousand fit in 256 x 192), so the 10,001-box
+// full (boxes of 4 to 16 that overlap nothing: about five hundred fit in 256 x 192), so the 10,001-box
 // world adds its 10,000 boxes with `box` commands instead: random places and sizes of 4 to 16 in the
 // picture, overlapping one another but not the player, the same every run.
 void replies_dropped(const char*) {}
@@ -210,9 +210,23 @@ void BM_FrameManyBoxes(benchmark::State& state) {
         }
     };
     const auto [frame_ns, walk_ns, grid_ns, fill_ns, sweep_ns, clear_ns] = fastest_batches(
-        state, 4, [&] { frame_keys(frame++); game_frame(); }, [&] { system_run(walk); },
-        [&] { system_run(enter); grid_reset(); }, [&] { system_run(draw); },
-        [&] { system_run(enter); sweep_once(); sweep_once(); grid_reset(); },
+        state, 4,
+        [&] {
+            frame_keys(frame++);
+            game_frame();
+        },
+        [&] { system_run(walk); },
+        [&] {
+            system_run(enter);
+            grid_reset();
+        },
+        [&] { system_run(draw); },
+        [&] {
+            system_run(enter);
+            sweep_once();
+            sweep_once();
+            grid_reset();
+        },
         [&] { clear_framebuffer(background_colour); });
     constexpr double frame_limit_ns = 1e9 / 60;
     state.counters["boxes"] = double(boxes);
