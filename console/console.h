@@ -49,6 +49,10 @@ extern void* (*console_allocate)(size_t bytes);
 // one. The text is valid only during the call. Null (as at start): the line is dropped.
 extern void (*console_line_handler)(const char* line);
 
+// Puts every record the console keeps (the cached console, the typed line, the batch and the
+// allocator) back as a new process has it.
+void console_reset();
+
 // Longest log line written, in code units; longer lines are cut (see console_write_line).
 constexpr int32_t log_line_limit = 32767;
 

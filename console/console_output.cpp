@@ -8,6 +8,14 @@ namespace novra {
 ConsoleState console_state;
 void* (*console_allocate)(size_t bytes) = std::malloc;
 
+void console_reset() {
+    console_state = {};
+    input_line = {};
+    input_batch = {};
+    console_allocate = std::malloc;
+    console_line_handler = nullptr;
+}
+
 namespace {
 
 // Row and column values are worked in int and stored back as 16-bit coordinates; the callers keep every

@@ -12,6 +12,16 @@ PlatformTable game_platform{};
 Archetype* game_archetype = nullptr;
 System* game_system = nullptr;
 
+void game_reset() {
+    game_keys = nullptr;
+    game_present = nullptr;
+    game_platform = {};
+    game_archetype = nullptr;
+    game_system = nullptr;
+    player_x = 60;
+    player_y = 60;
+}
+
 void game_setup(PlatformTable& table) {
     game_keys = &key_table;
     game_present = table.present;

@@ -72,7 +72,7 @@ void console_open() {
 
 // The window itself goes with the process, the 1 ms timer period stays and the Game's stores live to
 // the end.
-void host_close() {
+void release() {
     CloseHandle(console_state.output);
     CloseHandle(console_state.input);
     FreeConsole();
@@ -86,9 +86,9 @@ void host_quit() {
     running = false;
 }
 
-int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+bool host_open(HINSTANCE instance) {
     host_instance = instance;
-    if (!window_open()) return 1;
+    if (!window_open()) return false;
     console_open();
 
     PlatformTable table{set_framebuffer_size, present, console_log, read_frame_stats, host_quit};
@@ -102,26 +102,47 @@ int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                      "NOVRA: no usable performance counter (frequency %lld per second); cannot pace "
                      "frames\n",
                      static_cast<long long>(frame_pacer.counter_frequency));
-        host_close();
-        return 1;
+        release();
+        return false;
     }
+    return true;
+}
 
+void host_pass() {
     MSG message;
-    while (running) {
-        // Filtered to the game window; with no TranslateMessage no character messages are made.
-        while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        const int64_t work_start = frame_clock();
-        game_frame();
-        const int64_t work_ticks = frame_clock() - work_start;
-        present_letterboxed();
-        console_poll_input();
-        frame_wait();
-        frame_history_add(work_ticks);
-    }
+    // Filtered to the game window; with no TranslateMessage no character messages are made.
+    while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    const int64_t work_start = frame_clock();
+    game_frame();
+    const int64_t work_ticks = frame_clock() - work_start;
+    present_letterboxed();
+    console_poll_input();
+    frame_wait();
+    frame_history_add(work_ticks);
+}
 
+void host_close() {
+    release();
+}
+
+int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (!host_open(instance)) return 1;
+    while (running)
+        host_pass();
     host_close();
     return 0;
+}
+
+void host_reset() {
+    running = true;
+    game_window = nullptr;
+    window_dc = nullptr;
+    host_instance = nullptr;
+    dib_header = {};
+    frame_pacer = {};
+    frame_history = {};
+    key_table = {};
 }
 
 }  // namespace novra
