@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "ecs/allocation.h"
 #include "ecs/store.h"
 #include "game/commands.h"
 #include "render/framebuffer.h"
@@ -348,6 +349,27 @@ TEST_F(Commands, SpawnFillsFreePlacesOfThePictureTheSameWayForTheSameSeed) {
     const Lines listed = run("boxes");
     ASSERT_EQ(listed.size(), 21u);
     EXPECT_EQ(listed.back(), "... and " + std::to_string(box_table.count - 20) + " more");
+}
+
+// A store that cannot grow: the command either happens or answers so and changes nothing.
+TEST_F(Commands, AllocationFailuresAnswerOutOfMemoryAndChangeNothing) {
+    for (int i = 0; i < 79; ++i)
+        run("box " + std::to_string(100 + i) + " 0 1 1");  // boxes 2 to 80: five full Chunks of 16
+    ecs_fail_allocation_after = 0;
+    World before = world_now();
+    EXPECT_EQ(run("box 0 100 5 5"), Lines{"box: out of memory"});  // needs a sixth Chunk
+    EXPECT_EQ(run("spawn 5"), Lines{"spawned 0 of 5 boxes (seed 1): out of memory"});
+    EXPECT_EQ(world_now(), before);
+    for (int number = 2; number < 66; ++number)  // the removal queue's block holds 64
+        EXPECT_EQ(run("rm " + std::to_string(number)), Lines{"removed box " + std::to_string(number)});
+    before = world_now();
+    EXPECT_EQ(run("rm 66"), Lines{"rm: out of memory"});
+    EXPECT_EQ(run("clear"), Lines{"clear: out of memory after 0 boxes"});
+    EXPECT_EQ(world_now(), before);
+    ecs_fail_allocation_after = -1;
+    EXPECT_EQ(run("clear"), Lines{"removed 16 boxes"});
+    game_frame();
+    EXPECT_EQ(entities_now(), 0);
 }
 
 TEST_F(Commands, StatsWithoutMeasurementsSaysSo) {

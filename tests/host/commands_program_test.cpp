@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game/commands.h"
+#include "host/frame_history.h"
 #include "host_fixture.h"
 
 namespace novra {
