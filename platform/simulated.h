@@ -114,6 +114,8 @@ void desktop_reset(const DriverHooks& driver, bool record_calls);
 // close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
 // there is no console).
 void desktop_key(uint8_t virtual_key, bool down, bool repeat);
+// A key released while another program had the keyboard: its state changes, no message is sent.
+void desktop_key_released_elsewhere(uint8_t virtual_key);
 void desktop_focus(bool focused);
 void desktop_resize(int32_t client_width, int32_t client_height);
 void desktop_close();
