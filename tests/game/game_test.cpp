@@ -6,6 +6,7 @@
 
 #include "collision/collision.h"
 #include "ecs/ecs.h"
+#include "ecs/store.h"
 #include "game/game.h"
 #include "render/framebuffer.h"
 
@@ -19,12 +20,24 @@ std::vector<std::string> host_calls;
 void record_size(int32_t width, int32_t height) {
     host_calls.push_back("set_framebuffer_size " + std::to_string(width) + " " + std::to_string(height));
 }
-void record_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) { host_calls.push_back("present"); }
-void record_log(const char* line) { host_calls.push_back(std::string("log ") + line); }
+void record_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {
+    host_calls.push_back("present");
+}
+// Whether, when the log line came, every store existed and none held anything yet: the line goes after
+// the stores are made and before the world is built in them.
+bool stores_fresh_at_log = false;
+void record_log(const char* line) {
+    host_calls.push_back(std::string("log ") + line);
+    stores_fresh_at_log = ecs_ready() && component_registry.count == 0 && collision_grid != nullptr &&
+                          query_stack != nullptr && collider_boxes.first != nullptr &&
+                          collider_boxes.first->count == 0;
+}
 
 struct Game : ::testing::Test {
     void SetUp() override {
         host_calls.clear();
+        stores_fresh_at_log = false;
+        component_register(4);  // what an earlier set-up left: the log line must come after a fresh start
         key_table = KeyTable{};
         player_x = 60;
         player_y = 60;
@@ -33,17 +46,21 @@ struct Game : ::testing::Test {
     }
     void hold(std::initializer_list<int> keys) {
         std::memset(key_table.keys, 0, sizeof key_table.keys);
-        for (int key : keys) key_table.keys[key] = 1;
+        for (int key : keys)
+            key_table.keys[key] = 1;
     }
     int count_pixels(uint32_t colour) const {
         int n = 0;
-        for (uint32_t pixel : framebuffer) n += pixel == colour;
+        for (uint32_t pixel : framebuffer)
+            n += pixel == colour;
         return n;
     }
 };
 
 TEST_F(Game, SetupDeclaresThePictureBeforeLoggingAndBuildsOneSolidBox) {
-    EXPECT_EQ(host_calls, (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
+    EXPECT_EQ(host_calls,
+              (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
+    EXPECT_TRUE(stores_fresh_at_log);
     EXPECT_EQ(game_keys, &key_table);
     EXPECT_EQ(game_present, &record_present);
 
@@ -79,9 +96,11 @@ TEST_F(Game, FirstFrameDrawsTheGoldenPicture) {
     game_frame();
     std::vector<uint32_t> expected(framebuffer_width * framebuffer_height, background_colour);
     for (int y = 30; y < 60; ++y)
-        for (int x = 30; x < 60; ++x) expected[y * 256 + x] = solid_colour;
+        for (int x = 30; x < 60; ++x)
+            expected[y * 256 + x] = solid_colour;
     for (int y = 60; y < 72; ++y)
-        for (int x = 60; x < 72; ++x) expected[y * 256 + x] = player_colour;
+        for (int x = 60; x < 72; ++x)
+            expected[y * 256 + x] = player_colour;
     EXPECT_EQ(std::memcmp(expected.data(), framebuffer, sizeof framebuffer), 0);
     EXPECT_EQ(count_pixels(solid_colour), 900);
     EXPECT_EQ(count_pixels(player_colour), 144);
@@ -131,10 +150,43 @@ TEST_F(Game, PlayerStopsAtFacesAndSlidesAlongThem) {
         player_x = move.x;
         player_y = move.y;
         hold(move.keys);
-        for (int frame = 0; frame < move.frames; ++frame) game_frame();
+        for (int frame = 0; frame < move.frames; ++frame)
+            game_frame();
         EXPECT_EQ(player_x, move.end_x) << move.what;
         EXPECT_EQ(player_y, move.end_y) << move.what;
     }
+}
+
+// Two contacts at the same time: moving up and right from (18, 18), the player's corner meets the solid
+// box's corner while its right face meets the left face of a second box below it. The one the sweep
+// returns first decides: a corner stops the player dead, a face lets it slide up.
+TEST_F(Game, AmongContactsAtTheSameTimeTheFirstReturnedDecides) {
+    const Entity second = entity_create(game_archetype);
+    ASSERT_NE(second.record, nullptr);
+    *static_cast<Position*>(entity_component(0, second)) = Position{30, 0};
+    *static_cast<Size*>(entity_component(1, second)) = Size{10, 20};
+
+    // The grid as the game's System fills it: the boxes in the order of their entities.
+    grid_add_box(30, 30, 30, 30, 0, 0);
+    grid_add_box(30, 0, 10, 20, 0, 0);
+    SweepQuery query;
+    std::vector<HitRecord> hits;
+    for (HitRecord hit = sweep_begin(query, 18, 18, player_size, player_size, 1, 1);
+         hit.contact != ContactKind::none; hit = sweep_next(query))
+        hits.push_back(hit);
+    grid_reset();
+    ASSERT_EQ(hits.size(), 2u);
+    for (const HitRecord& hit : hits)
+        ASSERT_EQ(hit.time_num, 0);
+    ASSERT_NE(hits[0].contact, hits[1].contact);
+    const bool corner_first = hits[0].contact == ContactKind::corner;
+
+    player_x = 18;
+    player_y = 18;
+    hold({vk_right, vk_up});
+    game_frame();
+    EXPECT_EQ(player_x, 18);
+    EXPECT_EQ(player_y, corner_first ? 18 : 19);
 }
 
 TEST_F(Game, PlayerSlidesUpTheFaceOneRowPerFrame) {
@@ -155,7 +207,8 @@ TEST_F(Game, FrameLeavesTheCollisionStoresEmptyAndDrawsNothingOffPicture) {
     EXPECT_EQ(count_pixels(player_colour), 0);
     EXPECT_EQ(collider_boxes.current, collider_boxes.first);
     EXPECT_EQ(collider_boxes.first->count, 0);
-    for (CellBucket* cell : collision_grid->cells) EXPECT_EQ(cell, nullptr);
+    for (CellBucket* cell : collision_grid->cells)
+        EXPECT_EQ(cell, nullptr);
 }
 
 TEST_F(Game, PlayerAtTheEdgeOfTheNumberRangeSaturatesInsteadOfWrapping) {
