@@ -44,9 +44,14 @@ void console_scroll_up(int16_t rows) {
     // destination lie inside the buffer: Wine refuses a scroll that reaches past it (Windows would clip
     // it), and a refused scroll would leave new lines writing over old rows. A move fills only the
     // rows of its source that its destination does not cover, so it goes in steps of at most half the
-    // buffer; by H rows or more every row is lost. A buffer of one row cannot move within itself.
+    // buffer; by H rows or more every row is lost.
     const SMALL_RECT buffer{0, 0, coordinate(width - 1), coordinate(height - 1)};
     const CHAR_INFO fill = blank_cell();
+    if (height == 1) {
+        // One row cannot move within itself: the whole buffer goes off the top, which Windows clips.
+        const SMALL_RECT past{0, 0, width, height};
+        ScrollConsoleScreenBufferW(console_state.output, &past, &past, COORD{0, coordinate(-rows)}, &fill);
+    }
     const int32_t most = std::max(1, height / 2);
     for (int32_t left = std::min<int32_t>(rows, height); left > 0 && height > 1;) {
         const int32_t step = std::min(left, most);

@@ -1,6 +1,4 @@
-#include <cstdio>
 #include <string>
-#include <utility>
 
 #include "console_fixture.h"
 
@@ -28,6 +26,7 @@ TEST_F(ConsoleOutput, LogLineRowsCountCodeUnitsAndMoveTheTypedLineBelowThem) {
         // The cursor waits at the start of the moved typed line until the next redraw.
         EXPECT_EQ(cursor().X, 0);
         EXPECT_EQ(cursor().Y, c.typed_row);
+        expect_scrolls_inside_buffer(10, 8);
     }
 }
 
@@ -99,22 +98,7 @@ TEST_F(ConsoleOutput, ScrollsMoveRowsWithinTheBufferAndClearWhatTheyLeave) {
             ASSERT_EQ(console.characters[cell], 0) << cell;
             ASSERT_EQ(console.attributes[cell], console_state.info.wAttributes) << cell;
         }
-        for (const std::string& call : scripted_calls()) {
-            int left, top, right, bottom, clip_left, clip_top, clip_right, clip_bottom, x, y;
-            ASSERT_EQ(
-                std::sscanf(call.c_str(), "ScrollConsoleScreenBufferW conout %d,%d,%d,%d %d,%d,%d,%d %d,%d",
-                            &left, &top, &right, &bottom, &clip_left, &clip_top, &clip_right, &clip_bottom,
-                            &x, &y),
-                10)
-                << call;
-            for (const auto& [column, line] : {std::pair{left, top},
-                                              {right, bottom},
-                                              {clip_left, clip_top},
-                                              {clip_right, clip_bottom},
-                                              {x, y}}) {
-                EXPECT_TRUE(column >= 0 && column < c.width && line >= 0 && line < c.height) << call;
-            }
-        }
+        expect_scrolls_inside_buffer(c.width, c.height);
     }
 }
 
