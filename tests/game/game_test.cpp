@@ -39,8 +39,7 @@ struct Game : ::testing::Test {
         stores_fresh_at_log = false;
         component_register(4);  // what an earlier set-up left: the log line must come after a fresh start
         key_table = KeyTable{};
-        player_x = 60;
-        player_y = 60;
+        game_reset();
         PlatformTable table{record_size, record_present, record_log};
         game_setup(table);
     }

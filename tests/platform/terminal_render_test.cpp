@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "platform/terminal.h"
-#include "platform/terminal_render.h"
+#include "platform/desktop/terminal.h"
+#include "platform/desktop/terminal_render.h"
 
 namespace novra {
 namespace {

@@ -1,6 +1,6 @@
 // Key presses and focus changes as the window sees them: key messages with Windows' lParam bits,
 // posted to the focused window, and WM_KILLFOCUS / WM_SETFOCUS.
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -130,15 +130,15 @@ uint8_t message_key(uint8_t key) {
 // is, as GetKeyState's does. Returns whether the key was down before.
 bool key_state_set(uint8_t virtual_key, bool down) {
     uint8_t key = message_key(virtual_key);
-    bool was_down = desktop.keys_down[virtual_key];
-    desktop.keys_down[virtual_key] = down;
+    bool was_down = sim.keys_down[virtual_key];
+    sim.keys_down[virtual_key] = down;
     if (key != virtual_key) {
         bool other_side = false;
         for (uint8_t side = VK_LSHIFT; side <= VK_RMENU; ++side) {
             if (side != virtual_key && message_key(side) == key)
-                other_side = other_side || desktop.keys_down[side];
+                other_side = other_side || sim.keys_down[side];
         }
-        desktop.keys_down[key] = down || other_side;
+        sim.keys_down[key] = down || other_side;
     }
     return was_down;
 }
@@ -149,17 +149,17 @@ uint8_t key_scan_code(uint8_t virtual_key) {
     return scan_code(virtual_key).code;
 }
 
-void desktop_key_released_elsewhere(uint8_t virtual_key) {
+void sim_key_released_elsewhere(uint8_t virtual_key) {
     key_state_set(virtual_key, false);
 }
 
-void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
+void sim_key(uint8_t virtual_key, bool down, bool repeat) {
     uint8_t key = message_key(virtual_key);
     // Bit 30 is the key's previous state: set for a press of a key already down, whatever the driver's
     // own repeat flag says.
     bool was_down = key_state_set(virtual_key, down);
-    bool alt_held = desktop.keys_down[VK_MENU] || (!down && key == VK_MENU);
-    SimWindow& window = desktop.window;
+    bool alt_held = sim.keys_down[VK_MENU] || (!down && key == VK_MENU);
+    SimWindow& window = sim.window;
     if (!window.exists || !window.input_focused) return;
 
     ScanCode scan = scan_code(virtual_key);
@@ -168,23 +168,22 @@ void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
     if (!down) lparam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
     bool system_key = alt_held || key == VK_F10;
     UINT message = down ? (system_key ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system_key ? WM_SYSKEYUP : WM_KEYUP);
-    desktop.queue.push_back(MSG{window.handle, message, key, lparam, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, message, key, lparam, sim_milliseconds(), POINT{0, 0}});
 }
 
 void window_set_focus(bool focused) {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     window.input_focused = focused;
     if (!window.exists || window.focused == focused) return;
     window.focused = focused;
     window_send(window.handle, focused ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0);
 }
 
-void desktop_focus(bool focused) {
-    SimWindow& window = desktop.window;
+void sim_focus(bool focused) {
+    SimWindow& window = sim.window;
     if (!window.exists) return;
     window.input_focused = focused;
-    desktop.queue.push_back(
-        MSG{window.handle, queue_focus, WPARAM(focused), 0, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, queue_focus, WPARAM(focused), 0, sim_milliseconds(), POINT{0, 0}});
 }
 
 }  // namespace novra

@@ -1,9 +1,9 @@
 // Console cells to ANSI escapes.
-#include "platform/terminal_render.h"
+#include "platform/desktop/terminal_render.h"
 
 #include <algorithm>
 
-#include "platform/text.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 

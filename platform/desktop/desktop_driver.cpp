@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/desktop.h"
-#include "platform/key_map.h"
-#include "platform/simulated.h"
-#include "platform/terminal.h"
-#include "platform/terminal_decoder.h"
-#include "platform/terminal_render.h"
-#include "platform/text.h"
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/key_map.h"
+#include "platform/desktop/terminal.h"
+#include "platform/desktop/terminal_decoder.h"
+#include "platform/desktop/terminal_render.h"
+#include "platform/sim/simulated.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 
@@ -58,7 +58,7 @@ void monotonic_sleep(uint32_t milliseconds) {
 }
 
 void picture_show() {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     if (!state.window || !window.exists || window.client_width <= 0 || window.client_height <= 0) return;
     SDL_Surface* target = SDL_GetWindowSurface(state.window);
     SDL_Surface* source =
@@ -73,7 +73,7 @@ void picture_show() {
 }
 
 void console_show() {
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (!state.has_terminal || !terminal_taken() || console.version == state.console_shown) return;
     terminal_write(STDOUT_FILENO, terminal_render(state.screen, console));
     state.console_shown = console.version;
@@ -89,7 +89,7 @@ void console_feed() {
         terminal_decode(state.decoder, bytes, records);
     }
     for (const INPUT_RECORD& record : records)
-        desktop_console_record(record);
+        sim_console_record(record);
 }
 
 // SDL releases every key it holds when the window loses the focus, though the user's hand may still
@@ -100,7 +100,7 @@ void console_feed() {
 // when they count as released elsewhere.
 void releases_report() {
     for (int32_t i = 0; i < state.release_count; ++i)
-        desktop_key(state.releases[i], false, false);
+        sim_key(state.releases[i], false, false);
     state.release_count = 0;
 }
 
@@ -119,13 +119,13 @@ void key_event(const SDL_KeyboardEvent& event) {
     }
     releases_report();
     state.held_unseen[key] = false;
-    desktop_key(key, event.type == SDL_KEYDOWN, event.repeat != 0);
+    sim_key(key, event.type == SDL_KEYDOWN, event.repeat != 0);
 }
 
 void held_keys_expire() {
     if (!state.focused || SDL_GetTicks() - state.focus_gained_ms < held_key_confirm_ms) return;
     for (int key = 0; key < 256; ++key) {
-        if (state.held_unseen[key]) desktop_key_released_elsewhere(uint8_t(key));
+        if (state.held_unseen[key]) sim_key_released_elsewhere(uint8_t(key));
         state.held_unseen[key] = false;
     }
 }
@@ -140,17 +140,17 @@ void window_event(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
             state.focused = true;
             state.focus_gained_ms = SDL_GetTicks();
-            desktop_focus(true);
+            sim_focus(true);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             state.focused = false;
-            desktop_focus(false);
+            sim_focus(false);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            desktop_resize(event.data1, event.data2);
+            sim_resize(event.data1, event.data2);
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            desktop_close();
+            sim_close();
             break;
         case SDL_WINDOWEVENT_EXPOSED:
             picture_show();
@@ -165,7 +165,7 @@ void desktop_deliver(bool message_pump) {
         console_feed();
         return;
     }
-    if (desktop.window.pixels_version != state.pixels_shown) picture_show();
+    if (sim.window.pixels_version != state.pixels_shown) picture_show();
     console_show();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -187,7 +187,7 @@ void desktop_wait_console_input() {
 }
 
 void desktop_window_created() {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     std::string title = utf8_from_utf16(window.title);
     state.window =
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, window.client_width,
@@ -206,7 +206,7 @@ void desktop_window_shown() {
 
 void desktop_console_allocated() {
     if (!state.has_terminal || !terminal_take(STDIN_FILENO, STDOUT_FILENO)) return;
-    state.screen = terminal_screen(desktop.driver.console_width, desktop.driver.console_window_height);
+    state.screen = terminal_screen(sim.driver.console_width, sim.driver.console_window_height);
     state.console_shown = 0;
     console_show();
 }
@@ -274,7 +274,7 @@ int desktop_main(DesktopEntry entry) {
     hooks.client_drawn = picture_show;
     hooks.console_allocated = desktop_console_allocated;
     hooks.console_freed = desktop_console_freed;
-    desktop_reset(hooks, false);
+    sim_reset(hooks, false);
 
     static WCHAR command_line[1] = {0};
     int result =
