@@ -50,7 +50,8 @@ void host_reset();
 // ---- Window, keyboard and presentation ----------------------------------------------------------
 
 // The game window's procedure: keeps key_table's keys (first key-down sets, key-up clears, auto-repeat
-// and codes of 256 or more change nothing, focus loss clears all), clears `running` on WM_CLOSE, and on
+// and codes of 256 or more change nothing, focus loss clears all; a system key-up clears too and then
+// goes on to DefWindowProcW, a system key-down is never recorded), clears `running` on WM_CLOSE, and on
 // WM_SIZING and WM_SIZE re-reads the client size, repaints the background and presents again. Every
 // other message goes to DefWindowProcW.
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

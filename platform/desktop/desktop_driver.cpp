@@ -23,6 +23,10 @@ namespace {
 
 constexpr int64_t ticks_per_second = 10'000'000;  // the counter ticks in 100 ns, as Windows' usually does
 constexpr int16_t buffer_rows = 500;              // console buffer height when a terminal shows it
+// How long after the window gets the focus back a key still held from before must show it: by an
+// auto-repeat (every 30 to 40 ms at the usual rates) or, for Shift, Ctrl and Alt, by the press SDL
+// sends at once. A key not seen by then was released while another window had the keyboard.
+constexpr uint32_t held_key_confirm_ms = 250;
 
 struct DesktopState {
     SDL_Window* window;
@@ -31,6 +35,12 @@ struct DesktopState {
     TerminalScreen screen;
     uint64_t console_shown;  // SimConsole::version last rendered
     TerminalDecoder decoder;
+    // Keys as the user's hand holds them, which SDL forgets when the window loses the focus.
+    bool focused;
+    uint32_t focus_gained_ms;  // SDL ticks when the focus last came back
+    bool held_unseen[256];     // by virtual-key code: held when the focus went, not seen since
+    uint8_t releases[256];     // key releases of this pump not yet reported (virtual-key codes)
+    int32_t release_count;
 };
 
 DesktopState state;
@@ -82,12 +92,58 @@ void console_feed() {
         sim_console_record(record);
 }
 
+// SDL releases every key it holds when the window loses the focus, though the user's hand may still
+// hold them, and the next auto-repeat after the focus comes back is then a fresh press (repeat 0).
+// Windows keeps the physical state instead: such a press carries bit 30, the key was already down. So
+// the releases SDL sends right before a focus loss are not reported; the layer keeps those keys down
+// until they show up again (auto-repeat, release) or held_key_confirm_ms after the focus came back,
+// when they count as released elsewhere.
+void releases_report() {
+    for (int32_t i = 0; i < state.release_count; ++i)
+        sim_key(state.releases[i], false, false);
+    state.release_count = 0;
+}
+
+void releases_keep_held() {
+    for (int32_t i = 0; i < state.release_count; ++i)
+        state.held_unseen[state.releases[i]] = true;
+    state.release_count = 0;
+}
+
+void key_event(const SDL_KeyboardEvent& event) {
+    uint8_t key = key_map_virtual_key(event.keysym.scancode, (event.keysym.mod & KMOD_NUM) != 0);
+    if (key == 0) return;
+    if (event.type == SDL_KEYUP && state.release_count < int32_t(sizeof(state.releases))) {
+        state.releases[state.release_count++] = key;
+        return;
+    }
+    releases_report();
+    state.held_unseen[key] = false;
+    sim_key(key, event.type == SDL_KEYDOWN, event.repeat != 0);
+}
+
+void held_keys_expire() {
+    if (!state.focused || SDL_GetTicks() - state.focus_gained_ms < held_key_confirm_ms) return;
+    for (int key = 0; key < 256; ++key) {
+        if (state.held_unseen[key]) sim_key_released_elsewhere(uint8_t(key));
+        state.held_unseen[key] = false;
+    }
+}
+
 void window_event(const SDL_WindowEvent& event) {
+    if (event.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        releases_keep_held();
+    } else {
+        releases_report();
+    }
     switch (event.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
+            state.focused = true;
+            state.focus_gained_ms = SDL_GetTicks();
             sim_focus(true);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            state.focused = false;
             sim_focus(false);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -114,12 +170,13 @@ void desktop_deliver(bool message_pump) {
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
-            uint8_t key = key_map_virtual_key(event.key.keysym.scancode);
-            if (key) sim_key(key, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+            key_event(event.key);
         } else if (event.type == SDL_WINDOWEVENT) {
             window_event(event.window);
         }
     }
+    releases_report();
+    held_keys_expire();
 }
 
 void desktop_wait_console_input() {

@@ -114,6 +114,8 @@ void sim_reset(const DriverHooks& driver, bool record_calls);
 // close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
 // there is no console).
 void sim_key(uint8_t virtual_key, bool down, bool repeat);
+// A key released while another program had the keyboard: its state changes, no message is sent.
+void sim_key_released_elsewhere(uint8_t virtual_key);
 void sim_focus(bool focused);
 void sim_resize(int32_t client_width, int32_t client_height);
 void sim_close();
