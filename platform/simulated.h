@@ -14,9 +14,13 @@
 
 namespace novra {
 
+// A full-width character takes two cells, both holding its code unit: the leading and the trailing one.
+enum class CellHalf : uint8_t { whole, leading, trailing };
+
 struct ConsoleCell {
     char16_t ch;          // one UTF-16 code unit
     uint16_t attributes;  // FOREGROUND_* | BACKGROUND_*
+    CellHalf half = CellHalf::whole;
 };
 
 struct WindowClass {
@@ -118,6 +122,9 @@ void desktop_focus(bool focused);
 void desktop_resize(int32_t client_width, int32_t client_height);
 void desktop_close();
 void desktop_console_record(const INPUT_RECORD& record);
+
+// Cells the console gives one UTF-16 code unit: 2 for a full-width one, else 1 (see console.cpp).
+int console_unit_cells(char16_t unit);
 
 // Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
 // key records carry it.
