@@ -62,6 +62,7 @@ struct SimConsole {
     std::u16string title;
     std::deque<INPUT_RECORD> input;
     uint64_t version;  // counts changes to cells, cursor and title, so a driver can tell what it has shown
+    uint64_t rows_scrolled;  // rows the whole buffer has moved up (whole-width moves up to row 0)
 };
 
 // What a driver provides. Null function pointers are allowed: the desktop then does without.

@@ -46,7 +46,7 @@ pid_t start_program(int master, int slave, bool controlling) {
     close(master);
     if (controlling && (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0)) _exit(2);
     terminal_guard_exits();
-    if (!terminal_take(slave, slave)) _exit(3);
+    if (!terminal_take(slave, slave, true)) _exit(3);
     for (;;)
         terminal_wait(slave);
 }
@@ -54,7 +54,7 @@ pid_t start_program(int master, int slave, bool controlling) {
 TEST(Terminal, ClosedTerminalReadsNothingAndWritesReturn) {
     int master = -1, slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    ASSERT_TRUE(terminal_take(slave, slave));
+    ASSERT_TRUE(terminal_take(slave, slave, true));
     EXPECT_NE(read_until(master, entered).find(entered), std::string::npos);
     close(master);
 
