@@ -144,5 +144,30 @@ TEST_F(TerminalViewProperty, ShowsTheConsoleCellsThroughRandomTypingLogLinesAndR
     }
 }
 
+class TerminalLinesTest : public ConsoleTest {};
+
+// Without a terminal the console is written as plain lines: each log line and each finished typed line
+// once, in order, with control characters as glyphs, also after the buffer has scrolled; the line being
+// typed is not written until it is finished.
+TEST_F(TerminalLinesTest, WritesEachFinishedRowOnceAsPlainText) {
+    open(1024, 4);
+    TerminalLines lines{};
+    std::string out;
+    console_log("first");
+    out += terminal_lines(lines, desktop.console);
+    EXPECT_EQ(out, "first\n");
+    for (char16_t unit : std::u16string(u"typed")) {
+        type(std::u16string(1, unit));
+        out += terminal_lines(lines, desktop.console);
+    }
+    EXPECT_EQ(out, "first\n");
+    for (char16_t unit : std::u16string(u"\r\x6F22\x1B\x01\rone\rtwo\r\rthree\r")) {
+        type(std::u16string(1, unit));
+        out += terminal_lines(lines, desktop.console);
+        if (unit == u'n') console_log("log");
+    }
+    EXPECT_EQ(out, "first\ntyped\n\u6F22\u2190\u263A\nlog\none\ntwo\n\nthree\n");
+}
+
 }  // namespace
 }  // namespace novra
