@@ -144,12 +144,12 @@ TEST_F(TerminalViewProperty, ShowsTheConsoleCellsThroughRandomTypingLogLinesAndR
     }
 }
 
-class TerminalLinesTest : public ConsoleTest {};
+class TerminalView : public ConsoleTest {};
 
 // Without a terminal the console is written as plain lines: each log line and each finished typed line
 // once, in order, with control characters as glyphs, also after the buffer has scrolled; the line being
 // typed is not written until it is finished.
-TEST_F(TerminalLinesTest, WritesEachFinishedRowOnceAsPlainText) {
+TEST_F(TerminalView, WritesEachFinishedRowOnceAsPlainText) {
     open(1024, 4);
     TerminalLines lines{};
     std::string out;
@@ -167,6 +167,24 @@ TEST_F(TerminalLinesTest, WritesEachFinishedRowOnceAsPlainText) {
         if (unit == u'n') console_log("log");
     }
     EXPECT_EQ(out, "first\ntyped\n\u6F22\u2190\u263A\nlog\none\ntwo\n\nthree\n");
+}
+
+// A 10 x 3 terminal: a typed line of four rows shows its last three; Backspace brings its first row
+// back as soon as the line fits the three rows again, not only once it fits in one.
+TEST_F(TerminalView, InATenByThreeTerminalBackspaceBringsTheLinesFirstRowBackOnceItFits) {
+    open(10, 500);
+    TerminalModel terminal(10, 3);
+    TerminalScreen screen = terminal_screen(10, 3);
+    type(u"0123456789abcdefghijABCDEFGHIJxyz");  // rows 0-3 of the buffer
+    terminal.feed(terminal_render(screen, desktop.console));
+    EXPECT_EQ(terminal.row_text(0), "abcdefghij");
+    EXPECT_EQ(terminal.row_text(2), "xyz       ");
+    type(u"\b\b\b\b");  // 29 characters: three rows
+    terminal.feed(terminal_render(screen, desktop.console));
+    EXPECT_EQ(terminal.row_text(0), "0123456789");
+    EXPECT_EQ(terminal.row_text(2), "ABCDEFGHI ");
+    EXPECT_EQ(terminal.x, 9);
+    EXPECT_EQ(terminal.y, 2);
 }
 
 }  // namespace
