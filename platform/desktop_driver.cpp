@@ -165,17 +165,13 @@ void desktop_deliver(bool message_pump) {
     }
 }
 
-// Waits for a key typed at the terminal. Without one to read from there is nothing to wait for: the
-// call returns at once rather than blocking or spinning.
+// Waits for a key typed at the terminal (no longer than a cut-off escape sequence may wait). Without a
+// terminal to read from there is nothing to wait for: the call returns at once.
 void desktop_wait_console_input() {
     if (!state.reads_input || !terminal_taken()) return;
     console_show();
-    while (desktop.console.input.empty()) {
-        // A cut-off escape sequence is settled once its time is up, so wait no longer than that.
-        terminal_wait(STDIN_FILENO, state.decoder.pending.empty() ? -1 : int(escape_wait_ms));
-        console_feed();
-        if (!terminal_taken()) return;
-    }
+    terminal_wait(STDIN_FILENO, state.decoder.pending.empty() ? -1 : int(escape_wait_ms));
+    console_feed();
 }
 
 void desktop_window_created() {

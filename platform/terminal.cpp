@@ -79,6 +79,13 @@ void stop_on_signal(int signal_number) {
     errno = saved_errno;
 }
 
+// False while the program runs in the background of its controlling terminal, where changing the
+// terminal's mode would stop it (SIGTTOU). A terminal that is not the controlling one has no front.
+bool in_front(int fd) {
+    const pid_t front = tcgetpgrp(fd);
+    return front <= 0 || front == getpgrp();
+}
+
 void note_continued(int) {
     continued = 1;
 }
@@ -103,10 +110,11 @@ struct StopHeld {
 }  // namespace
 
 bool terminal_take(int mode_fd, int output_fd, bool screen) {
-    if (taken || !isatty(mode_fd) || tcgetattr(mode_fd, &saved_mode) != 0) return false;
+    if (taken || !isatty(mode_fd)) return false;
     saved_mode_fd = mode_fd;
     saved_output_fd = output_fd;
     saved_screen = screen;
+    if (!in_front(mode_fd) || tcgetattr(mode_fd, &saved_mode) != 0) return false;
     raw_mode_set();
     taken = 1;
     if (screen) write_all(output_fd, enter_screen, sizeof enter_screen - 1);
@@ -146,7 +154,7 @@ bool terminal_resized() {
 }
 
 bool terminal_take_again() {
-    if (saved_mode_fd < 0 || tcgetpgrp(saved_mode_fd) != getpgrp()) return false;
+    if (saved_mode_fd < 0 || !in_front(saved_mode_fd)) return false;
     if (!taken) return terminal_take(saved_mode_fd, saved_output_fd, saved_screen);
     // A stop that cannot be caught (SIGSTOP) left the terminal taken; the shell may have reset its mode.
     raw_mode_set();

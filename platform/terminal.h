@@ -12,7 +12,8 @@ namespace novra {
 // Switches the terminal on `mode_fd` to raw input (no echo, no line editing, no Ctrl+S/Ctrl+Q; Ctrl+C
 // still interrupts and Ctrl+Z still stops) with reads that return at once. With `screen`, also writes to
 // `output_fd` what a full-screen program does: the title saved on xterm's title stack, the alternate
-// screen, lines that do not wrap. Returns false, changing nothing, when `mode_fd` is not a terminal.
+// screen, lines that do not wrap. Returns false, changing nothing, when `mode_fd` is not a terminal or
+// the program runs in its background (terminal_take_again then tries again).
 bool terminal_take(int mode_fd, int output_fd, bool screen);
 
 // Gives the terminal back as terminal_take found it (the title popped off the stack). Does nothing when
@@ -33,9 +34,10 @@ bool terminal_continued();
 // True once after each change of the terminal's size (SIGWINCH) since the last call.
 bool terminal_resized();
 
-// After a continue: takes the terminal again as the last terminal_take did (or, when a stop that could
-// not be caught left it taken, puts its raw mode back). False, changing nothing, while the process is
-// not in the terminal's foreground, where changing the mode would stop it again.
+// After a continue, or a take refused in the background: takes the terminal again as the last terminal_take
+// did (or, when a stop that could not be caught left it taken, puts its raw mode back). False, changing
+// nothing, while the process is not in the terminal's foreground, where changing the mode would stop it
+// again.
 bool terminal_take_again();
 
 // The terminal's size; false when `fd` is not a terminal or reports no size.
