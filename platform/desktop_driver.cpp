@@ -104,7 +104,8 @@ void terminal_events() {
 void console_show() {
     SimConsole& console = desktop.console;
     if (state.view == ConsoleView::lines) {
-        terminal_write(STDOUT_FILENO, terminal_lines(state.lines, console));
+        const std::string lines = terminal_lines(state.lines, console);
+        if (!lines.empty()) terminal_write(STDOUT_FILENO, lines);
         return;
     }
     if (!terminal_taken()) return;
