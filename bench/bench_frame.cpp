@@ -13,7 +13,7 @@
 #include "console/console.h"
 #include "game/game.h"
 #include "host/host.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace novra {
 namespace {
@@ -22,49 +22,18 @@ HINSTANCE bench_instance() {
     return reinterpret_cast<HINSTANCE>(uintptr_t(0x400000));
 }
 
-// What host_main does before its loop, through the same calls: a fresh scripted desktop whose window
-// has the given client size, the window with its kept device context, the console with its banner, and
-// the Game set up. The call record stays off, so the layer itself allocates nothing per call.
+// The program opened as host_main opens it, on a fresh scripted desktop whose window has the given
+// client size. The call record stays off, so the layer itself allocates nothing per call.
 void program_open(int32_t client_width, int32_t client_height) {
     ScriptedConfig config;
     config.client_width = client_width;
     config.client_height = client_height;
     config.record_calls = false;
     scripted_start(config);
-    key_table = {};
-    dib_header = {};
-    console_state = {};
-    input_line = {};
-    input_batch = {};
-    player_x = 60;
-    player_y = 60;
-    host_instance = bench_instance();
-
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof(WNDCLASSEXW);
-    window_class.style = CS_HREDRAW | CS_VREDRAW;
-    window_class.lpfnWndProc = window_proc;
-    window_class.hInstance = host_instance;
-    window_class.lpszClassName = window_class_name;
-    RegisterClassExW(&window_class);
-    game_window = CreateWindowExW(0, window_class_name, TEXT("NOVRA"), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                                  host_instance, nullptr);
-    ShowWindow(game_window, SW_SHOWNORMAL);
-    window_dc = GetDC(game_window);
-    RECT client{};
-    GetClientRect(game_window, &client);
-    key_table.client_width = client.right - client.left;
-    key_table.client_height = client.bottom - client.top;
-
-    AllocConsole();
-    console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
-    console_state.input = GetStdHandle(STD_INPUT_HANDLE);
-    GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
-    console_write_line(TEXT("NOVRA debug console v0.1a"));
-
-    PlatformTable table{set_framebuffer_size, present, console_log};
-    game_setup(table);
+    host_reset();
+    console_reset();
+    game_reset();
+    host_open(bench_instance());
 }
 
 // Client sizes: 4:3 at two sizes, and a wide one letterboxed to 1440 x 1080 with bars at the sides.

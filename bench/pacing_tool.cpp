@@ -25,7 +25,7 @@
 
 #include "game/game.h"
 #include "host/host.h"
-#include "platform/desktop.h"
+#include "platform/desktop/desktop.h"
 
 namespace novra {
 namespace {

@@ -44,6 +44,10 @@ extern InputBatch input_batch;
 // std::malloc, swapped by tests to make an allocation fail. Null means the line in hand is dropped.
 extern void* (*console_allocate)(size_t bytes);
 
+// Puts every record the console keeps (the cached console, the typed line, the batch and the
+// allocator) back as a new process has it.
+void console_reset();
+
 // Longest log line written, in code units; longer lines are cut (see console_write_line).
 constexpr int32_t log_line_limit = 32767;
 

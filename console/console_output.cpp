@@ -8,6 +8,13 @@ namespace novra {
 ConsoleState console_state;
 void* (*console_allocate)(size_t bytes) = std::malloc;
 
+void console_reset() {
+    console_state = {};
+    input_line = {};
+    input_batch = {};
+    console_allocate = std::malloc;
+}
+
 namespace {
 
 // Row and column values are worked in int and stored back as 16-bit coordinates; the callers keep every

@@ -3,9 +3,17 @@
 
 #include <cstdint>
 
+#include "core/block_list.h"
 #include "ecs/ecs.h"
+#include "ecs/mask.h"
 
 namespace novra {
+
+// Every Archetype, in the bucket mask_bucket gives for its mask, in order of creation.
+struct ArchetypeTable {
+    BlockList<Archetype*, 16> buckets[archetype_bucket_count];
+};
+extern ArchetypeTable archetype_table;
 
 // The Archetype whose mask holds the same ids as `mask`, or null.
 Archetype* archetype_find(const uint32_t* mask, int32_t mask_words);

@@ -1,17 +1,12 @@
-// The store's program-wide lists, made by ecs_init(). They are either all present or all null.
+// The store's program-wide lists, made by ecs_init() (the ArchetypeTable is in ecs/archetype.h). They are
+// either all present or all null.
 #pragma once
 
 #include "core/block_list.h"
+#include "ecs/archetype.h"
 #include "ecs/ecs.h"
-#include "ecs/mask.h"
 
 namespace novra {
-
-// Every Archetype, in the bucket mask_bucket gives for its mask, in order of creation.
-struct ArchetypeTable {
-    BlockList<Archetype*, 16> buckets[archetype_bucket_count];
-};
-extern ArchetypeTable archetype_table;
 
 // Entity records, appended and never freed, and the records released by removals, reused last first.
 struct EntityStore {

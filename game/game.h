@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/key_table.h"
+#include "game/key_table.h"
 
 namespace novra {
 
@@ -50,6 +50,16 @@ void game_setup(PlatformTable& table);
 // One frame: reads the arrow keys, redraws the picture, moves the player with stop-and-slide collision,
 // carries out deferred removals and empties the per-frame collision stores.
 void game_frame();
+
+// Moves the player by (dx, dy), each -1, 0 or 1, against the solid boxes entered into the collision
+// grid this frame: the earliest contact (the first of equal times) stops the move at a face, keeping
+// the component along it (the slide) and the box's own velocity across it; a corner stops it dead.
+// Coordinates saturate at the 32-bit edges.
+void stop_and_slide(int32_t dx, int32_t dy);
+
+// Puts every record the Game keeps back as a new process has it: nothing connected, player at (60, 60).
+// The stores game_setup makes are not freed (they live to the end of the program).
+void game_reset();
 
 // The game's System callback: enters every solid box of the chunk into the collision grid and draws it.
 // columns[0] is the chunk's Position column, columns[1] its Size column.

@@ -10,6 +10,15 @@ void (*game_present)(int32_t x, int32_t y, int32_t width, int32_t height, const 
 Archetype* game_archetype = nullptr;
 System* game_system = nullptr;
 
+void game_reset() {
+    game_keys = nullptr;
+    game_present = nullptr;
+    game_archetype = nullptr;
+    game_system = nullptr;
+    player_x = 60;
+    player_y = 60;
+}
+
 void game_setup(PlatformTable& table) {
     game_keys = &key_table;
     game_present = table.present;

@@ -10,7 +10,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous_instance, PWSTR comma
 
 #else
 
-#include "platform/desktop.h"
+#include "platform/desktop/desktop.h"
 
 int main() {
     return novra::desktop_main(novra::host_main);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "host/key_table.h"
+#include "game/key_table.h"
 #include "platform/win32.h"
 
 namespace novra {
@@ -23,11 +23,29 @@ extern HWND game_window;
 extern HDC window_dc;
 extern HINSTANCE host_instance;
 
-// Opens the window and the debug console, sets up the Game, runs the frame loop until the window is
-// closed, then releases the console, the device context and the window class. Only `instance` is
-// used. Returns 0; returns 1 with a line on stderr when the window class cannot be registered, the
-// window cannot be created or the performance counter is unusable.
+// The program in three calls, so that a loop of its own (a benchmark, a soak, a browser's animation
+// frame) can drive passes without repeating the startup. host_main is
+// `host_open; while (running) host_pass(); host_close();`.
+
+// Opens the window and the debug console, sets up the Game and starts the pacer. Returns false, with a
+// line on stderr and everything it opened released again, when the window class cannot be registered,
+// the window cannot be created or the performance counter is unusable.
+bool host_open(HINSTANCE instance);
+
+// One pass of the loop: drains the game window's messages, runs the Game's frame, presents it, polls
+// the console's input and waits until the next frame is due.
+void host_pass();
+
+// Releases the console, the device context and the window class, after the last pass.
+void host_close();
+
+// Runs the program: host_open, passes while `running`, host_close. Only `instance` is used. Returns 0;
+// returns 1 when host_open fails.
 int host_main(HINSTANCE instance, HINSTANCE previous_instance, PWSTR command_line, int show_command);
+
+// Puts every record the Host keeps (running, the window and its device context, the instance, the
+// picture header, the pacer and the KeyTable) back as a new process has it.
+void host_reset();
 
 // ---- Window, keyboard and presentation ----------------------------------------------------------
 

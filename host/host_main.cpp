@@ -70,7 +70,7 @@ void console_open() {
 
 // The window itself goes with the process, the 1 ms timer period stays and the Game's stores live to
 // the end.
-void host_close() {
+void release() {
     CloseHandle(console_state.output);
     CloseHandle(console_state.input);
     FreeConsole();
@@ -80,9 +80,9 @@ void host_close() {
 
 }  // namespace
 
-int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+bool host_open(HINSTANCE instance) {
     host_instance = instance;
-    if (!window_open()) return 1;
+    if (!window_open()) return false;
     console_open();
 
     PlatformTable table{set_framebuffer_size, present, console_log};
@@ -94,23 +94,43 @@ int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                      "NOVRA: no usable performance counter (frequency %lld per second); cannot pace "
                      "frames\n",
                      static_cast<long long>(frame_pacer.counter_frequency));
-        host_close();
-        return 1;
+        release();
+        return false;
     }
+    return true;
+}
 
+void host_pass() {
     MSG message;
-    while (running) {
-        // Filtered to the game window; with no TranslateMessage no character messages are made.
-        while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        game_frame();
-        present_letterboxed();
-        console_poll_input();
-        frame_wait();
-    }
+    // Filtered to the game window; with no TranslateMessage no character messages are made.
+    while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    game_frame();
+    present_letterboxed();
+    console_poll_input();
+    frame_wait();
+}
 
+void host_close() {
+    release();
+}
+
+int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    if (!host_open(instance)) return 1;
+    while (running)
+        host_pass();
     host_close();
     return 0;
+}
+
+void host_reset() {
+    running = true;
+    game_window = nullptr;
+    window_dc = nullptr;
+    host_instance = nullptr;
+    dib_header = {};
+    frame_pacer = {};
+    key_table = {};
 }
 
 }  // namespace novra

@@ -1,6 +1,6 @@
 // The Win32 API as NOVRA's Host and debug console use it. On Windows this is <windows.h> itself; on
 // every other system it declares the subset the program calls, with Windows' names, values, field
-// orders and documented behaviour, implemented by the simulated desktop in this folder.
+// orders and documented behaviour, implemented by the simulation in platform/sim/ and shown by a driver.
 #pragma once
 
 #ifdef _WIN32

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/host.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace novra {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "console/console.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace novra {
 
@@ -21,9 +21,7 @@ protected:
         config.console_width = width;
         config.console_height = height;
         scripted_start(config);
-        console_state = {};
-        input_line = {};
-        input_batch = {};
+        console_reset();
         AllocConsole();
         console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
         console_state.input = GetStdHandle(STD_INPUT_HANDLE);
@@ -32,7 +30,7 @@ protected:
     }
 
     void SetUp() override { open(80, 25); }
-    void TearDown() override { console_allocate = std::malloc; }
+    void TearDown() override { console_reset(); }
 
     // Polls as the main loop does until every waiting record has been taken.
     static void poll_all() {

@@ -17,8 +17,8 @@ namespace novra {
 struct EditorModel {
     int32_t width, height;
     std::vector<char16_t> cells;  // the screen buffer, row-major
-    std::vector<int8_t>
-        halves;  // 0 a cell of its own, 1 and 2 the leading and trailing cell of a full-width unit
+    // Per cell: 0 a cell of its own, 1 and 2 the leading and trailing cell of a full-width unit.
+    std::vector<int8_t> halves;
     bool cells_known = true;  // false once a log line has been written
     std::u16string text;
     int32_t columns = 0;

@@ -19,31 +19,37 @@ std::vector<std::string> host_calls;
 void record_size(int32_t width, int32_t height) {
     host_calls.push_back("set_framebuffer_size " + std::to_string(width) + " " + std::to_string(height));
 }
-void record_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) { host_calls.push_back("present"); }
-void record_log(const char* line) { host_calls.push_back(std::string("log ") + line); }
+void record_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {
+    host_calls.push_back("present");
+}
+void record_log(const char* line) {
+    host_calls.push_back(std::string("log ") + line);
+}
 
 struct Game : ::testing::Test {
     void SetUp() override {
         host_calls.clear();
         key_table = KeyTable{};
-        player_x = 60;
-        player_y = 60;
+        game_reset();
         PlatformTable table{record_size, record_present, record_log};
         game_setup(table);
     }
     void hold(std::initializer_list<int> keys) {
         std::memset(key_table.keys, 0, sizeof key_table.keys);
-        for (int key : keys) key_table.keys[key] = 1;
+        for (int key : keys)
+            key_table.keys[key] = 1;
     }
     int count_pixels(uint32_t colour) const {
         int n = 0;
-        for (uint32_t pixel : framebuffer) n += pixel == colour;
+        for (uint32_t pixel : framebuffer)
+            n += pixel == colour;
         return n;
     }
 };
 
 TEST_F(Game, SetupDeclaresThePictureBeforeLoggingAndBuildsOneSolidBox) {
-    EXPECT_EQ(host_calls, (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
+    EXPECT_EQ(host_calls,
+              (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
     EXPECT_EQ(game_keys, &key_table);
     EXPECT_EQ(game_present, &record_present);
 
@@ -79,9 +85,11 @@ TEST_F(Game, FirstFrameDrawsTheGoldenPicture) {
     game_frame();
     std::vector<uint32_t> expected(framebuffer_width * framebuffer_height, background_colour);
     for (int y = 30; y < 60; ++y)
-        for (int x = 30; x < 60; ++x) expected[y * 256 + x] = solid_colour;
+        for (int x = 30; x < 60; ++x)
+            expected[y * 256 + x] = solid_colour;
     for (int y = 60; y < 72; ++y)
-        for (int x = 60; x < 72; ++x) expected[y * 256 + x] = player_colour;
+        for (int x = 60; x < 72; ++x)
+            expected[y * 256 + x] = player_colour;
     EXPECT_EQ(std::memcmp(expected.data(), framebuffer, sizeof framebuffer), 0);
     EXPECT_EQ(count_pixels(solid_colour), 900);
     EXPECT_EQ(count_pixels(player_colour), 144);
@@ -131,7 +139,8 @@ TEST_F(Game, PlayerStopsAtFacesAndSlidesAlongThem) {
         player_x = move.x;
         player_y = move.y;
         hold(move.keys);
-        for (int frame = 0; frame < move.frames; ++frame) game_frame();
+        for (int frame = 0; frame < move.frames; ++frame)
+            game_frame();
         EXPECT_EQ(player_x, move.end_x) << move.what;
         EXPECT_EQ(player_y, move.end_y) << move.what;
     }
@@ -155,7 +164,8 @@ TEST_F(Game, FrameLeavesTheCollisionStoresEmptyAndDrawsNothingOffPicture) {
     EXPECT_EQ(count_pixels(player_colour), 0);
     EXPECT_EQ(collider_boxes.current, collider_boxes.first);
     EXPECT_EQ(collider_boxes.first->count, 0);
-    for (CellBucket* cell : collision_grid->cells) EXPECT_EQ(cell, nullptr);
+    for (CellBucket* cell : collision_grid->cells)
+        EXPECT_EQ(cell, nullptr);
 }
 
 TEST_F(Game, PlayerAtTheEdgeOfTheNumberRangeSaturatesInsteadOfWrapping) {

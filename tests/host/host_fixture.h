@@ -12,7 +12,7 @@
 #include "console/console.h"
 #include "game/game.h"
 #include "host/host.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace novra {
 
@@ -22,19 +22,9 @@ inline HINSTANCE test_instance() {
 
 inline void program_reset(const ScriptedConfig& config = {}) {
     scripted_start(config);
-    running = true;
-    key_table = {};
-    dib_header = {};
-    frame_pacer = {};
-    game_window = nullptr;
-    window_dc = nullptr;
-    host_instance = nullptr;
-    console_state = {};
-    input_line = {};
-    input_batch = {};
-    game_present = nullptr;
-    player_x = 60;
-    player_y = 60;
+    host_reset();
+    console_reset();
+    game_reset();
 }
 
 // The calls whose names start with one of `names`, in order.

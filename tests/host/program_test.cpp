@@ -160,7 +160,7 @@ TEST_F(Program, WindowClassThatCannotBeRegisteredEndsWithStatusOne) {
 }
 
 TEST_F(Program, WindowThatCannotBeCreatedEndsWithStatusOneAndUnregistersTheClass) {
-    // The simulated desktop holds one window, so one made beforehand makes the program's creation fail.
+    // The simulation holds one window, so one made beforehand makes the program's creation fail.
     WNDCLASSEXW other{};
     other.cbSize = sizeof(WNDCLASSEXW);
     other.lpfnWndProc = DefWindowProcW;

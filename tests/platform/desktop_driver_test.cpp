@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/desktop.h"
+#include "platform/desktop/desktop.h"
 
 namespace novra {
 namespace {

@@ -1,6 +1,6 @@
 // The tests' desktop on the scripted driver: input is scheduled for the current pass, so the next
 // PeekMessageW delivers it.
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "tests/platform/fixture.h"
 
 namespace novra {

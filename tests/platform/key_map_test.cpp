@@ -1,7 +1,7 @@
 // SDL scancodes to virtual-key codes, for every group of keys the game and console rely on.
 #include <gtest/gtest.h>
 
-#include "platform/key_map.h"
+#include "platform/desktop/key_map.h"
 #include "platform/win32.h"
 
 namespace novra {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "platform/win32.h"
 
 namespace novra {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/terminal_decoder.h"
+#include "platform/desktop/terminal_decoder.h"
 
 namespace novra {
 namespace {

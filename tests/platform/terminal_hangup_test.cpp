@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/terminal.h"
-#include "platform/terminal_render.h"
+#include "platform/desktop/terminal.h"
+#include "platform/desktop/terminal_render.h"
 
 namespace novra {
 namespace {

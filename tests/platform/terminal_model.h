@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "platform/terminal.h"
-#include "platform/terminal_render.h"
+#include "platform/desktop/terminal.h"
+#include "platform/desktop/terminal_render.h"
 
 namespace novra {
 namespace {
@@ -68,12 +68,12 @@ TEST(TerminalRender, ZerosShowAsSpacesAndSurrogatePairsAsOneCharacter) {
     TerminalScreen screen = terminal_screen(12, 1);
     terminal_render(screen, console);
     DWORD written = 0;
-    desktop.console = console;
-    desktop.console.output_open = true;
+    sim.console = console;
+    sim.console.output_open = true;
     const std::u16string text{u'a', 0, char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)};
     WriteConsoleOutputCharacterW(console_output_handle(), text.c_str(), DWORD(text.size()), COORD{0, 0},
                                  &written);
-    std::string out = terminal_render(screen, desktop.console);
+    std::string out = terminal_render(screen, sim.console);
     EXPECT_NE(out.find("a"), std::string::npos);
     EXPECT_NE(out.find("  \x1b[1;3H\xF0\x9F\x98\x80"),
               std::string::npos);                            // both cells cleared, then the glyph

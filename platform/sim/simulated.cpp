@@ -1,13 +1,13 @@
-// The one simulated desktop record, its reset, the last error and the call record.
-#include "platform/simulated.h"
+// The one simulation record, its reset, the last error and the call record.
+#include "platform/sim/simulated.h"
 
 #include <cstdio>
 
-#include "platform/text.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 
-Desktop desktop;
+Simulation sim;
 
 namespace {
 
@@ -17,20 +17,20 @@ constexpr uintptr_t console_input_value = 0x50;
 
 }  // namespace
 
-void desktop_reset(const DriverHooks& driver, bool record_calls) {
-    desktop.driver = driver;
-    desktop.classes.clear();
-    desktop.next_atom = 0xC000;
-    desktop.windows_created = 0;
-    desktop.window = SimWindow{};
-    desktop.queue.clear();
-    desktop.empty_peeks = 0;
-    for (bool& key : desktop.keys_down)
+void sim_reset(const DriverHooks& driver, bool record_calls) {
+    sim.driver = driver;
+    sim.classes.clear();
+    sim.next_atom = 0xC000;
+    sim.windows_created = 0;
+    sim.window = SimWindow{};
+    sim.queue.clear();
+    sim.empty_peeks = 0;
+    for (bool& key : sim.keys_down)
         key = false;
-    desktop.console = SimConsole{};
-    desktop.last_error = ERROR_SUCCESS;
-    desktop.record_calls = record_calls;
-    desktop.calls.clear();
+    sim.console = SimConsole{};
+    sim.last_error = ERROR_SUCCESS;
+    sim.record_calls = record_calls;
+    sim.calls.clear();
 }
 
 HANDLE console_output_handle() {
@@ -40,8 +40,8 @@ HANDLE console_input_handle() {
     return reinterpret_cast<HANDLE>(console_input_value);
 }
 
-DWORD desktop_milliseconds() {
-    const DriverHooks& driver = desktop.driver;
+DWORD sim_milliseconds() {
+    const DriverHooks& driver = sim.driver;
     if (!driver.counter_read || driver.counter_frequency <= 0) return 0;
     return DWORD(driver.counter_read() * 1000 / driver.counter_frequency);
 }
@@ -52,7 +52,7 @@ void call_record(const char* name, std::initializer_list<std::string> arguments)
         entry += ' ';
         entry += argument;
     }
-    desktop.calls.push_back(std::move(entry));
+    sim.calls.push_back(std::move(entry));
 }
 
 std::string call_text(LPCWSTR text) {
@@ -64,7 +64,7 @@ std::string call_text(LPCWSTR text) {
 
 std::string call_handle(const void* handle) {
     if (!handle) return "null";
-    if (handle == desktop.window.handle) return "hwnd";
+    if (handle == sim.window.handle) return "hwnd";
     if (handle == console_output_handle()) return "conout";
     if (handle == console_input_handle()) return "conin";
     char text[32];
@@ -109,9 +109,9 @@ std::string call_message(UINT message) {
 using namespace novra;
 
 DWORD WINAPI GetLastError() {
-    return desktop.last_error;
+    return sim.last_error;
 }
 
 void WINAPI SetLastError(DWORD error) {
-    desktop.last_error = error;
+    sim.last_error = error;
 }

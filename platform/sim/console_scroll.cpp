@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -52,7 +52,7 @@ BOOL WINAPI ScrollConsoleScreenBufferW(HANDLE output, const SMALL_RECT* scroll, 
                      fill ? std::to_string(fill->Char.UnicodeChar) + "/" + std::to_string(fill->Attributes)
                           : "null"});
     }
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (output != console_output_handle() || !console.attached || !console.output_open) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

@@ -1,4 +1,4 @@
-#include "host/key_table.h"
+#include "game/key_table.h"
 
 namespace novra {
 

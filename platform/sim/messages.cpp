@@ -1,6 +1,6 @@
 // The message queue and the window procedure calls: PeekMessageW with its window and range filter,
 // PostMessageW, SendMessageW, DispatchMessageW and the default window procedure.
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -28,8 +28,8 @@ void system_entry_run(const MSG& entry) {
 }  // namespace
 
 LRESULT window_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (!window_valid(window) || !desktop.window.proc) return 0;
-    return desktop.window.proc(window, message, wparam, lparam);
+    if (!window_valid(window) || !sim.window.proc) return 0;
+    return sim.window.proc(window, message, wparam, lparam);
 }
 
 }  // namespace novra
@@ -41,18 +41,18 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filter_min, UINT filte
         call_record("PeekMessageW", {call_handle(window), std::to_string(filter_min),
                                      std::to_string(filter_max), std::to_string(remove)});
     }
-    if (desktop.driver.deliver_input) desktop.driver.deliver_input(true);
+    if (sim.driver.deliver_input) sim.driver.deliver_input(true);
     if (window && window != reinterpret_cast<HWND>(-1) && !window_valid(window)) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-        ++desktop.empty_peeks;
+        ++sim.empty_peeks;
         return FALSE;
     }
     // System entries ahead of the first message taken are carried out whatever the filter, as sent
     // messages are; they may queue further messages.
-    for (size_t at = 0; at < desktop.queue.size();) {
-        MSG entry = desktop.queue[at];
+    for (size_t at = 0; at < sim.queue.size();) {
+        MSG entry = sim.queue[at];
         if (is_system_entry(entry)) {
-            desktop.queue.erase(desktop.queue.begin() + std::ptrdiff_t(at));
+            sim.queue.erase(sim.queue.begin() + std::ptrdiff_t(at));
             system_entry_run(entry);
             continue;
         }
@@ -61,10 +61,10 @@ BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filter_min, UINT filte
             continue;
         }
         *message = entry;
-        if (remove & PM_REMOVE) desktop.queue.erase(desktop.queue.begin() + std::ptrdiff_t(at));
+        if (remove & PM_REMOVE) sim.queue.erase(sim.queue.begin() + std::ptrdiff_t(at));
         return TRUE;
     }
-    ++desktop.empty_peeks;
+    ++sim.empty_peeks;
     return FALSE;
 }
 
@@ -77,7 +77,7 @@ BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    desktop.queue.push_back(MSG{window, message, wparam, lparam, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window, message, wparam, lparam, sim_milliseconds(), POINT{0, 0}});
     return TRUE;
 }
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 
 namespace novra {
 

@@ -5,9 +5,9 @@
 namespace novra {
 namespace {
 
-using LineInput = ConsoleTest;
+using LineEditor = ConsoleTest;
 
-TEST_F(LineInput, CharColumnsBoundaries) {
+TEST_F(LineEditor, CharColumnsBoundaries) {
     struct Case {
         char16_t unit;
         int16_t columns;
@@ -21,7 +21,7 @@ TEST_F(LineInput, CharColumnsBoundaries) {
         EXPECT_EQ(char_columns(c.unit), c.columns) << std::hex << unsigned(c.unit);
 }
 
-TEST_F(LineInput, WithNoWaitingRecordNothingIsReadOrDrawn) {
+TEST_F(LineEditor, WithNoWaitingRecordNothingIsReadOrDrawn) {
     SetConsoleCursorPosition(console_state.output, COORD{7, 3});
     scripted_clear_calls();
     console_poll_input();
@@ -31,7 +31,7 @@ TEST_F(LineInput, WithNoWaitingRecordNothingIsReadOrDrawn) {
     EXPECT_EQ(cursor().Y, 3);
 }
 
-TEST_F(LineInput, ABatchOfOnlyKeyReleasesStillRedraws) {
+TEST_F(LineEditor, ABatchOfOnlyKeyReleasesStillRedraws) {
     scripted_console_key(scripted_at_pass(0), u'a', 'A', false);
     SetConsoleCursorPosition(console_state.output, COORD{7, 3});
     scripted_clear_calls();
@@ -43,7 +43,7 @@ TEST_F(LineInput, ABatchOfOnlyKeyReleasesStillRedraws) {
     EXPECT_EQ(input_batch.count, 0u);
 }
 
-TEST_F(LineInput, BackspaceBlanksTheDeletedCellAndLeavesTheCursorAfterTheText) {
+TEST_F(LineEditor, BackspaceBlanksTheDeletedCellAndLeavesTheCursorAfterTheText) {
     type(u"abc\b");
     EXPECT_EQ(typed_text(), u"ab");
     EXPECT_EQ(input_line.column_count, 2);
@@ -55,7 +55,7 @@ TEST_F(LineInput, BackspaceBlanksTheDeletedCellAndLeavesTheCursorAfterTheText) {
     EXPECT_EQ(input_line.column_count, 0);
 }
 
-TEST_F(LineInput, BackspaceOverWideCharactersGivesBackTheirColumns) {
+TEST_F(LineEditor, BackspaceOverWideCharactersGivesBackTheirColumns) {
     // U+3042 is two columns wide; each half of the surrogate pair of U+1F600 counts two.
     struct Step {
         const char16_t* keys;
@@ -75,20 +75,20 @@ TEST_F(LineInput, BackspaceOverWideCharactersGivesBackTheirColumns) {
     }
 }
 
-TEST_F(LineInput, KeysWithoutCharacterAndTabAreIgnoredOtherControlsAreStored) {
+TEST_F(LineEditor, KeysWithoutCharacterAndTabAreIgnoredOtherControlsAreStored) {
     queue_key_downs(std::u16string_view(u"\0\t\x01\x1B\n\x0B", 6));
     poll_all();
     EXPECT_EQ(typed_text(), u"\x01\x1B\n\x0B");
     EXPECT_EQ(input_line.column_count, 4);
 }
 
-TEST_F(LineInput, AHeldKeyWithARepeatCountAddsItsCharacterOnce) {
+TEST_F(LineEditor, AHeldKeyWithARepeatCountAddsItsCharacterOnce) {
     scripted_console_key(scripted_at_pass(0), u'x', 'X', true, 5);
     poll_all();
     EXPECT_EQ(typed_text(), u"x");
 }
 
-TEST_F(LineInput, APollTakesAtMostEightRecords) {
+TEST_F(LineEditor, APollTakesAtMostEightRecords) {
     queue_key_downs(u"abcdefghijkl");
     console_poll_input();
     EXPECT_EQ(input_line.write_position, 8);
@@ -97,7 +97,7 @@ TEST_F(LineInput, APollTakesAtMostEightRecords) {
     EXPECT_EQ(typed_text(), u"abcdefghijkl");
 }
 
-TEST_F(LineInput, TheLineHoldsAtMost256CodeUnits) {
+TEST_F(LineEditor, TheLineHoldsAtMost256CodeUnits) {
     type(std::u16string(257, u'x'));
     EXPECT_EQ(input_line.write_position, 256);
     EXPECT_EQ(input_line.column_count, 256);
@@ -109,7 +109,7 @@ TEST_F(LineInput, TheLineHoldsAtMost256CodeUnits) {
     EXPECT_EQ(input_line.write_position, 255);
 }
 
-TEST_F(LineInput, ExactlyWidthColumnsPutTheCursorOnTheNextRowAndEnterLeavesAnEmptyRow) {
+TEST_F(LineEditor, ExactlyWidthColumnsPutTheCursorOnTheNextRowAndEnterLeavesAnEmptyRow) {
     open(10, 8);
     type(u"0123456789");
     EXPECT_EQ(cursor().X, 0);
@@ -123,7 +123,7 @@ TEST_F(LineInput, ExactlyWidthColumnsPutTheCursorOnTheNextRowAndEnterLeavesAnEmp
     EXPECT_EQ(anchor_row(), 3);
 }
 
-TEST_F(LineInput, EnterOnTheLastRowScrollsTheBufferUpOneRow) {
+TEST_F(LineEditor, EnterOnTheLastRowScrollsTheBufferUpOneRow) {
     open(10, 4);
     for (const char* line : {"L0", "L1", "L2"})
         console_log(line);
@@ -139,7 +139,7 @@ TEST_F(LineInput, EnterOnTheLastRowScrollsTheBufferUpOneRow) {
     EXPECT_EQ(input_line.write_position, 0);
 }
 
-TEST_F(LineInput, TextFinishedWithinOneBatchStaysOnScreenAndTheRestStartsTheNewLine) {
+TEST_F(LineEditor, TextFinishedWithinOneBatchStaysOnScreenAndTheRestStartsTheNewLine) {
     queue_key_downs(u"ab\rcd");
     console_poll_input();
     EXPECT_EQ(row(0), "ab");
@@ -150,7 +150,7 @@ TEST_F(LineInput, TextFinishedWithinOneBatchStaysOnScreenAndTheRestStartsTheNewL
 
 // In a buffer with fewer rows than the typed line, the rows that fit are shown, its end in view; once
 // Backspace has shortened it, it comes back down to the first row rather than staying out of sight.
-TEST_F(LineInput, LineLongerThanTheBufferShowsItsEndAndComesBackWhenShortened) {
+TEST_F(LineEditor, LineLongerThanTheBufferShowsItsEndAndComesBackWhenShortened) {
     open(4, 3);
     type(u"abcdefghijklmnop");  // 16 columns: four rows and the cursor's row below them
     EXPECT_EQ(row(0), "ijkl");
@@ -167,7 +167,7 @@ TEST_F(LineInput, LineLongerThanTheBufferShowsItsEndAndComesBackWhenShortened) {
     EXPECT_EQ(cursor().Y, 1);
 }
 
-TEST_F(LineInput, EnterWhoseConversionCannotAllocateStillFinishesTheLine) {
+TEST_F(LineEditor, EnterWhoseConversionCannotAllocateStillFinishesTheLine) {
     console_allocate = refuse_allocation;
     type(u"ab\r");
     EXPECT_EQ(anchor_row(), 1);

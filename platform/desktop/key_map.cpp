@@ -1,5 +1,5 @@
 // SDL scancodes to virtual-key codes.
-#include "platform/key_map.h"
+#include "platform/desktop/key_map.h"
 
 #include "platform/win32.h"
 

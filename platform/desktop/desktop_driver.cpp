@@ -11,13 +11,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/desktop.h"
-#include "platform/key_map.h"
-#include "platform/simulated.h"
-#include "platform/terminal.h"
-#include "platform/terminal_decoder.h"
-#include "platform/terminal_render.h"
-#include "platform/text.h"
+#include "platform/desktop/desktop.h"
+#include "platform/desktop/key_map.h"
+#include "platform/desktop/terminal.h"
+#include "platform/desktop/terminal_decoder.h"
+#include "platform/desktop/terminal_render.h"
+#include "platform/sim/simulated.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 
@@ -65,7 +65,7 @@ void monotonic_sleep(uint32_t milliseconds) {
 }
 
 void picture_show() {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     if (!state.window || !window.exists || window.client_width <= 0 || window.client_height <= 0) return;
     SDL_Surface* target = SDL_GetWindowSurface(state.window);
     SDL_Surface* source =
@@ -91,7 +91,7 @@ void screen_restart() {
 void terminal_events() {
     bool redraw = terminal_resized();
     const bool continued = terminal_continued();
-    if (state.mode_fd < 0 || !desktop.console.attached) return;
+    if (state.mode_fd < 0 || !sim.console.attached) return;
     // Not taken: stopped and continued, perhaps into the background, where taking it would stop the
     // program again; tried again every pass until the program is in front.
     if (continued || !terminal_taken()) {
@@ -102,7 +102,7 @@ void terminal_events() {
 }
 
 void console_show() {
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (state.view == ConsoleView::lines) {
         const std::string lines = terminal_lines(state.lines, console);
         if (!lines.empty()) terminal_write(STDOUT_FILENO, lines);
@@ -122,22 +122,22 @@ void console_feed() {
     if (!bytes.empty()) terminal_decode(state.decoder, bytes, now, records);
     terminal_decode_expire(state.decoder, now, records);
     for (const INPUT_RECORD& record : records)
-        desktop_console_record(record);
+        sim_console_record(record);
 }
 
 void window_event(const SDL_WindowEvent& event) {
     switch (event.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            desktop_focus(true);
+            sim_focus(true);
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            desktop_focus(false);
+            sim_focus(false);
             break;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            desktop_resize(event.data1, event.data2);
+            sim_resize(event.data1, event.data2);
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            desktop_close();
+            sim_close();
             break;
         case SDL_WINDOWEVENT_EXPOSED:
             picture_show();
@@ -153,13 +153,13 @@ void desktop_deliver(bool message_pump) {
         console_feed();
         return;
     }
-    if (desktop.window.pixels_version != state.pixels_shown) picture_show();
+    if (sim.window.pixels_version != state.pixels_shown) picture_show();
     console_show();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) {
             uint8_t key = key_map_virtual_key(event.key.keysym.scancode);
-            if (key) desktop_key(key, event.type == SDL_KEYDOWN, event.key.repeat != 0);
+            if (key) sim_key(key, event.type == SDL_KEYDOWN, event.key.repeat != 0);
         } else if (event.type == SDL_WINDOWEVENT) {
             window_event(event.window);
         }
@@ -176,7 +176,7 @@ void desktop_wait_console_input() {
 }
 
 void desktop_window_created() {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     std::string title = utf8_from_utf16(window.title);
     state.window =
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, window.client_width,
@@ -197,7 +197,7 @@ void desktop_console_allocated() {
     state.lines = TerminalLines{};
     state.decoder = TerminalDecoder{};
     if (state.mode_fd >= 0) terminal_take(state.mode_fd, STDOUT_FILENO, state.view == ConsoleView::screen);
-    state.screen = terminal_screen(desktop.driver.console_width, desktop.driver.console_window_height);
+    state.screen = terminal_screen(sim.driver.console_width, sim.driver.console_window_height);
     state.console_shown = 0;
     console_show();
 }
@@ -275,7 +275,7 @@ int desktop_main(DesktopEntry entry) {
     hooks.client_drawn = picture_show;
     hooks.console_allocated = desktop_console_allocated;
     hooks.console_freed = desktop_console_freed;
-    desktop_reset(hooks, false);
+    sim_reset(hooks, false);
 
     static WCHAR command_line[1] = {0};
     int result =

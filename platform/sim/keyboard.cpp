@@ -1,6 +1,6 @@
 // Key presses and focus changes as the window sees them: key messages with Windows' lParam bits,
 // posted to the focused window, and WM_KILLFOCUS / WM_SETFOCUS.
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -132,21 +132,21 @@ uint8_t key_scan_code(uint8_t virtual_key) {
     return scan_code(virtual_key).code;
 }
 
-void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
+void sim_key(uint8_t virtual_key, bool down, bool repeat) {
     uint8_t key = message_key(virtual_key);
     // The side-neutral entry (VK_SHIFT) reads as held while either side is, as GetKeyState's does.
-    bool was_down = desktop.keys_down[virtual_key];
-    desktop.keys_down[virtual_key] = down;
+    bool was_down = sim.keys_down[virtual_key];
+    sim.keys_down[virtual_key] = down;
     if (key != virtual_key) {
         bool other_side = false;
         for (uint8_t side = VK_LSHIFT; side <= VK_RMENU; ++side) {
             if (side != virtual_key && message_key(side) == key)
-                other_side = other_side || desktop.keys_down[side];
+                other_side = other_side || sim.keys_down[side];
         }
-        desktop.keys_down[key] = down || other_side;
+        sim.keys_down[key] = down || other_side;
     }
-    bool alt_held = desktop.keys_down[VK_MENU] || (!down && key == VK_MENU);
-    SimWindow& window = desktop.window;
+    bool alt_held = sim.keys_down[VK_MENU] || (!down && key == VK_MENU);
+    SimWindow& window = sim.window;
     if (!window.exists || !window.input_focused) return;
 
     ScanCode scan = scan_code(virtual_key);
@@ -155,23 +155,22 @@ void desktop_key(uint8_t virtual_key, bool down, bool repeat) {
     if (!down) lparam |= (LPARAM(1) << 30) | (LPARAM(1) << 31);
     bool system_key = alt_held || key == VK_F10;
     UINT message = down ? (system_key ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system_key ? WM_SYSKEYUP : WM_KEYUP);
-    desktop.queue.push_back(MSG{window.handle, message, key, lparam, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, message, key, lparam, sim_milliseconds(), POINT{0, 0}});
 }
 
 void window_set_focus(bool focused) {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     window.input_focused = focused;
     if (!window.exists || window.focused == focused) return;
     window.focused = focused;
     window_send(window.handle, focused ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0);
 }
 
-void desktop_focus(bool focused) {
-    SimWindow& window = desktop.window;
+void sim_focus(bool focused) {
+    SimWindow& window = sim.window;
     if (!window.exists) return;
     window.input_focused = focused;
-    desktop.queue.push_back(
-        MSG{window.handle, queue_focus, WPARAM(focused), 0, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, queue_focus, WPARAM(focused), 0, sim_milliseconds(), POINT{0, 0}});
 }
 
 }  // namespace novra

@@ -1,4 +1,4 @@
-// The scripted driver: runs the simulated desktop with virtual time, input from a script and
+// The scripted driver: runs the simulation with virtual time, input from a script and
 // read-back of everything shown, for tests, tools and benchmarks. Deterministic: the same script gives
 // the same calls, pixels and cells.
 //
@@ -53,7 +53,7 @@ inline ScriptedWhen scripted_at_time(int64_t ticks) {
     return {true, ticks};
 }
 
-// Resets the whole desktop (classes, window, queue, console, last error, call record), the virtual
+// Resets the whole simulation (classes, window, queue, console, last error, call record), the virtual
 // time, the pass number and the script, and makes the scripted driver the one in use.
 void scripted_start(const ScriptedConfig& config = {});
 

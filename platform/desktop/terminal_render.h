@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 

@@ -1,5 +1,5 @@
 // Time: the performance counter, Sleep and the timer resolution, all through the driver's clock.
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 using namespace novra;
 
@@ -10,17 +10,17 @@ MMRESULT WINAPI timeBeginPeriod(UINT period) {
 
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
     if (calls_recorded()) call_record("QueryPerformanceFrequency", {});
-    frequency->QuadPart = desktop.driver.counter_frequency;
+    frequency->QuadPart = sim.driver.counter_frequency;
     return TRUE;
 }
 
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count) {
-    count->QuadPart = desktop.driver.counter_read ? desktop.driver.counter_read() : 0;
+    count->QuadPart = sim.driver.counter_read ? sim.driver.counter_read() : 0;
     if (calls_recorded()) call_record("QueryPerformanceCounter", {std::to_string(count->QuadPart)});
     return TRUE;
 }
 
 void WINAPI Sleep(DWORD milliseconds) {
     if (calls_recorded()) call_record("Sleep", {std::to_string(milliseconds)});
-    if (desktop.driver.sleep) desktop.driver.sleep(milliseconds);
+    if (sim.driver.sleep) sim.driver.sleep(milliseconds);
 }

@@ -1,10 +1,10 @@
 // Terminal bytes to console key records.
-#include "platform/terminal_decoder.h"
+#include "platform/desktop/terminal_decoder.h"
 
 #include <cstring>
 
-#include "platform/simulated.h"
-#include "platform/text.h"
+#include "platform/sim/simulated.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 

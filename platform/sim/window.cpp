@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -22,7 +22,7 @@ bool class_name_equal(std::u16string_view a, std::u16string_view b) {
 // Finds a class by name or by atom (a "string" below 0x10000 is an atom).
 WindowClass* class_find(LPCWSTR name) {
     uintptr_t value = reinterpret_cast<uintptr_t>(name);
-    for (WindowClass& window_class : desktop.classes) {
+    for (WindowClass& window_class : sim.classes) {
         if (value < 0x10000 ? window_class.atom == value : class_name_equal(window_class.name, name)) {
             return &window_class;
         }
@@ -36,20 +36,20 @@ const uintptr_t default_input_context_value = 0x20001;
 }  // namespace
 
 bool window_valid(HWND window) {
-    return window && desktop.window.exists && window == desktop.window.handle;
+    return window && sim.window.exists && window == sim.window.handle;
 }
 
 void window_destroy() {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     if (!window.exists) return;
     window_send(window.handle, WM_DESTROY, 0, 0);
     window_send(window.handle, WM_NCDESTROY, 0, 0);
     window.exists = false;
-    std::erase_if(desktop.queue, [&](const MSG& message) { return message.hwnd == window.handle; });
+    std::erase_if(sim.queue, [&](const MSG& message) { return message.hwnd == window.handle; });
 }
 
 void window_set_client_size(int32_t client_width, int32_t client_height) {
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     client_width = std::max(client_width, 0);
     client_height = std::max(client_height, 0);
     if (!window.exists || (client_width == window.client_width && client_height == window.client_height))
@@ -70,23 +70,22 @@ void window_set_client_size(int32_t client_width, int32_t client_height) {
     window.client_width = client_width;
     window.client_height = client_height;
     ++window.pixels_version;
-    desktop.queue.push_back(MSG{window.handle, WM_SIZE, SIZE_RESTORED,
-                                MAKELPARAM(WORD(client_width), WORD(client_height)), desktop_milliseconds(),
-                                POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, WM_SIZE, SIZE_RESTORED,
+                            MAKELPARAM(WORD(client_width), WORD(client_height)), sim_milliseconds(),
+                            POINT{0, 0}});
 }
 
-void desktop_resize(int32_t client_width, int32_t client_height) {
-    SimWindow& window = desktop.window;
+void sim_resize(int32_t client_width, int32_t client_height) {
+    SimWindow& window = sim.window;
     if (!window.exists) return;
-    desktop.queue.push_back(MSG{window.handle, queue_resize, WPARAM(client_width), LPARAM(client_height),
-                                desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, queue_resize, WPARAM(client_width), LPARAM(client_height),
+                            sim_milliseconds(), POINT{0, 0}});
 }
 
-void desktop_close() {
-    SimWindow& window = desktop.window;
+void sim_close() {
+    SimWindow& window = sim.window;
     if (!window.exists) return;
-    desktop.queue.push_back(
-        MSG{window.handle, WM_SYSCOMMAND, SC_CLOSE, 0, desktop_milliseconds(), POINT{0, 0}});
+    sim.queue.push_back(MSG{window.handle, WM_SYSCOMMAND, SC_CLOSE, 0, sim_milliseconds(), POINT{0, 0}});
 }
 
 }  // namespace novra
@@ -109,11 +108,10 @@ ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* window_class) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    WindowClass& added =
-        desktop.classes.emplace_back(WindowClass{window_class->lpszClassName, *window_class, 0});
+    WindowClass& added = sim.classes.emplace_back(WindowClass{window_class->lpszClassName, *window_class, 0});
     added.record.lpszClassName = added.name.c_str();
     added.record.lpszMenuName = nullptr;
-    added.atom = desktop.next_atom++;
+    added.atom = sim.next_atom++;
     return added.atom;
 }
 
@@ -124,11 +122,11 @@ BOOL WINAPI UnregisterClassW(LPCWSTR class_name, HINSTANCE instance) {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
         return FALSE;
     }
-    if (desktop.window.exists && class_name_equal(desktop.window.class_name, found->name)) {
+    if (sim.window.exists && class_name_equal(sim.window.class_name, found->name)) {
         SetLastError(ERROR_CLASS_HAS_WINDOWS);
         return FALSE;
     }
-    std::erase_if(desktop.classes, [&](const WindowClass& window_class) { return &window_class == found; });
+    std::erase_if(sim.classes, [&](const WindowClass& window_class) { return &window_class == found; });
     return TRUE;
 }
 
@@ -147,24 +145,23 @@ HWND WINAPI CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_n
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
-    if (desktop.window.exists) {
+    if (sim.window.exists) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);  // the subset has one window
         return nullptr;
     }
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     window = SimWindow{};
     window.exists = true;
-    window.handle = reinterpret_cast<HWND>(uintptr_t(0x10000 + 0x10 * ++desktop.windows_created));
+    window.handle = reinterpret_cast<HWND>(uintptr_t(0x10000 + 0x10 * ++sim.windows_created));
     window.title = window_name ? window_name : u"";
     window.class_name = window_class->name;
     window.proc = window_class->record.lpfnWndProc;
     window.visible = (style & WS_VISIBLE) != 0;
     window.input_context = reinterpret_cast<HIMC>(default_input_context_value);
-    window.client_width = width == CW_USEDEFAULT ? desktop.driver.default_client_width : std::max(width, 0);
-    window.client_height =
-        width == CW_USEDEFAULT ? desktop.driver.default_client_height : std::max(height, 0);
+    window.client_width = width == CW_USEDEFAULT ? sim.driver.default_client_width : std::max(width, 0);
+    window.client_height = width == CW_USEDEFAULT ? sim.driver.default_client_height : std::max(height, 0);
     window.pixels.assign(size_t(window.client_width) * size_t(window.client_height), 0);
-    if (desktop.driver.window_created) desktop.driver.window_created();
+    if (sim.driver.window_created) sim.driver.window_created();
 
     CREATESTRUCTW create{param, instance, menu,        parent,      window.client_height, window.client_width,
                          y,     x,        LONG(style), window_name, class_name,           ex_style};
@@ -194,13 +191,13 @@ BOOL WINAPI ShowWindow(HWND handle, int show_command) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     bool was_visible = window.visible;
     bool show = show_command != SW_HIDE;
     if (show != was_visible) {
         window.visible = show;
         window_send(handle, WM_SHOWWINDOW, show, 0);
-        if (show && desktop.driver.window_shown) desktop.driver.window_shown();
+        if (show && sim.driver.window_shown) sim.driver.window_shown();
     }
     // Showing a new top-level window activates it, and with it comes the keyboard focus.
     if (show && !window.focused) window_set_focus(true);
@@ -226,7 +223,7 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    *rect = RECT{0, 0, desktop.window.client_width, desktop.window.client_height};
+    *rect = RECT{0, 0, sim.window.client_width, sim.window.client_height};
     return TRUE;
 }
 
@@ -237,7 +234,7 @@ int WINAPI GetWindowTextW(HWND window, LPWSTR text, int max_count) {
         return 0;
     }
     if (!text || max_count <= 0) return 0;
-    const std::u16string& title = desktop.window.title;
+    const std::u16string& title = sim.window.title;
     size_t copied = std::min(title.size(), size_t(max_count - 1));
     std::memcpy(text, title.data(), copied * sizeof(char16_t));
     text[copied] = 0;
@@ -247,7 +244,7 @@ int WINAPI GetWindowTextW(HWND window, LPWSTR text, int max_count) {
 HIMC WINAPI ImmAssociateContext(HWND window, HIMC context) {
     if (calls_recorded()) call_record("ImmAssociateContext", {call_handle(window), call_handle(context)});
     if (!window_valid(window)) return nullptr;
-    HIMC previous = desktop.window.input_context;
-    desktop.window.input_context = context;
+    HIMC previous = sim.window.input_context;
+    sim.window.input_context = context;
     return previous;
 }

@@ -1,10 +1,10 @@
 // UTF conversion as Windows does it for CP_UTF8, and MultiByteToWideChar / WideCharToMultiByte.
-#include "platform/text.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 

@@ -1,5 +1,5 @@
 // Taking the terminal and giving it back.
-#include "platform/terminal.h"
+#include "platform/desktop/terminal.h"
 
 #include <poll.h>
 #include <sys/ioctl.h>

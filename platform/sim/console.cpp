@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -13,7 +13,7 @@ namespace {
 constexpr uint16_t default_attributes = FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_BLUE;
 
 bool output_valid(HANDLE handle) {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     return handle == console_output_handle() && console.attached && console.output_open;
 }
 
@@ -23,7 +23,7 @@ std::string coord_text(COORD coord) {
 
 // Index of the cell at `coord`, or -1 when it lies outside the buffer.
 int64_t cell_index(COORD coord) {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     if (coord.X < 0 || coord.Y < 0 || coord.X >= console.width || coord.Y >= console.height) return -1;
     return int64_t(coord.Y) * console.width + coord.X;
 }
@@ -38,7 +38,7 @@ int64_t cells_start(HANDLE output, COORD start, LPDWORD count) {
         return -1;
     }
     int64_t index = cell_index(start);
-    return index < 0 ? int64_t(desktop.console.cells.size()) : index;
+    return index < 0 ? int64_t(sim.console.cells.size()) : index;
 }
 
 // Reads one field of `length` cells from `start` on, stopping at the buffer's end.
@@ -47,7 +47,7 @@ BOOL cells_read(HANDLE output, Value* values, DWORD length, COORD start, LPDWORD
                 Value ConsoleCell::*field) {
     int64_t index = cells_start(output, start, read);
     if (index < 0) return FALSE;
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
     for (size_t i = 0; i < count; ++i)
         values[i] = console.cells[size_t(index) + i].*field;
@@ -118,12 +118,12 @@ using namespace novra;
 
 BOOL WINAPI AllocConsole() {
     if (calls_recorded()) call_record("AllocConsole", {});
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (console.attached) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    const DriverHooks& driver = desktop.driver;
+    const DriverHooks& driver = sim.driver;
     uint64_t version = console.version;
     console = SimConsole{};
     console.attached = console.std_handles = console.output_open = console.input_open = true;
@@ -142,33 +142,33 @@ BOOL WINAPI AllocConsole() {
 
 BOOL WINAPI FreeConsole() {
     if (calls_recorded()) call_record("FreeConsole", {});
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (!console.attached) return TRUE;  // a process without a console may still free it
     console.attached = console.output_open = console.input_open = false;
     console.input.clear();
-    if (desktop.driver.console_freed) desktop.driver.console_freed();
+    if (sim.driver.console_freed) sim.driver.console_freed();
     return TRUE;
 }
 
 BOOL WINAPI SetConsoleTitleW(LPCWSTR title) {
     if (calls_recorded()) call_record("SetConsoleTitleW", {call_text(title)});
-    if (!desktop.console.attached) {
+    if (!sim.console.attached) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    desktop.console.title = title ? title : u"";
-    ++desktop.console.version;
+    sim.console.title = title ? title : u"";
+    ++sim.console.version;
     return TRUE;
 }
 
 DWORD WINAPI GetConsoleTitleW(LPWSTR title, DWORD size) {
     if (calls_recorded()) call_record("GetConsoleTitleW", {std::to_string(size)});
-    if (!desktop.console.attached) {
+    if (!sim.console.attached) {
         SetLastError(ERROR_INVALID_HANDLE);
         return 0;
     }
     if (!title || size == 0) return 0;
-    const std::u16string& text = desktop.console.title;
+    const std::u16string& text = sim.console.title;
     size_t copied = std::min(text.size(), size_t(size - 1));
     std::memcpy(title, text.data(), copied * sizeof(char16_t));
     title[copied] = 0;
@@ -182,13 +182,13 @@ HANDLE WINAPI GetStdHandle(DWORD std_handle) {
         return INVALID_HANDLE_VALUE;
     }
     // A GUI process has no standard handles until it allocates a console.
-    if (!desktop.console.std_handles) return nullptr;
+    if (!sim.console.std_handles) return nullptr;
     return std_handle == STD_INPUT_HANDLE ? console_input_handle() : console_output_handle();
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     if (calls_recorded()) call_record("CloseHandle", {call_handle(handle)});
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     if (handle == console_output_handle() && console.attached && console.output_open) {
         console.output_open = false;
         return TRUE;
@@ -207,7 +207,7 @@ BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INF
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     info->dwSize = COORD{console.width, console.height};
     info->dwCursorPosition = console.cursor;
     info->wAttributes = console.attributes;
@@ -228,8 +228,8 @@ BOOL WINAPI SetConsoleCursorPosition(HANDLE output, COORD position) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    desktop.console.cursor = position;
-    ++desktop.console.version;
+    sim.console.cursor = position;
+    ++sim.console.version;
     return TRUE;
 }
 
@@ -246,7 +246,7 @@ BOOL WINAPI WriteConsoleOutputCharacterW(HANDLE output, LPCWSTR text, DWORD leng
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    SimConsole& console = desktop.console;
+    SimConsole& console = sim.console;
     const DWORD count = cells_write(console, size_t(index), text, length);
     ++console.version;
     if (written) *written = count;

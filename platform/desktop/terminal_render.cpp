@@ -1,11 +1,11 @@
 // Console cells to ANSI escapes, and to plain lines.
-#include "platform/terminal_render.h"
+#include "platform/desktop/terminal_render.h"
 
 #include <algorithm>
 #include <clocale>
 #include <cwchar>
 
-#include "platform/text.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 

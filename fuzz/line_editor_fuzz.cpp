@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "console/console.h"
-#include "platform/scripted.h"
+#include "platform/scripted/scripted.h"
 #include "tests/console/editor_model.h"
 
 namespace novra {
@@ -96,9 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.console_height = chosen[1];
     config.record_calls = false;
     scripted_start(config);
-    console_state = {};
-    input_line = {};
-    input_batch = {};
+    console_reset();
     AllocConsole();
     console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
     console_state.input = GetStdHandle(STD_INPUT_HANDLE);

@@ -1,9 +1,9 @@
-// The scripted driver: virtual time, the script of input and the read-back of the desktop.
+// The scripted driver: virtual time, the script of input and the read-back of the simulation.
 #include <algorithm>
 
-#include "platform/scripted.h"
-#include "platform/simulated.h"
-#include "platform/text.h"
+#include "platform/scripted/scripted.h"
+#include "platform/sim/simulated.h"
+#include "platform/sim/text.h"
 
 namespace novra {
 
@@ -38,27 +38,27 @@ bool event_due(const ScriptedEvent& event) {
 void event_deliver(const ScriptedEvent& event) {
     switch (event.kind) {
         case EventKind::key:
-            desktop_key(event.virtual_key, event.flag, event.repeat);
+            sim_key(event.virtual_key, event.flag, event.repeat);
             break;
         case EventKind::focus:
-            desktop_focus(event.flag);
+            sim_focus(event.flag);
             break;
         case EventKind::resize:
-            desktop_resize(event.width, event.height);
+            sim_resize(event.width, event.height);
             break;
         case EventKind::close:
-            desktop_close();
+            sim_close();
             break;
         case EventKind::console_record:
-            desktop_console_record(event.record);
+            sim_console_record(event.record);
             break;
     }
 }
 
 void scripted_deliver(bool message_pump) {
-    if (message_pump && desktop.empty_peeks > state.empty_peeks_seen) {
+    if (message_pump && sim.empty_peeks > state.empty_peeks_seen) {
         ++state.pass;
-        state.empty_peeks_seen = desktop.empty_peeks;
+        state.empty_peeks_seen = sim.empty_peeks;
     }
     // Delivery may send messages whose handlers read the clock or the console, so take the due
     // events out before delivering any of them.
@@ -100,7 +100,7 @@ void scripted_start(const ScriptedConfig& config) {
     hooks.counter_read = scripted_counter_read;
     hooks.sleep = scripted_sleep;
     hooks.deliver_input = scripted_deliver;
-    desktop_reset(hooks, config.record_calls);
+    sim_reset(hooks, config.record_calls);
 }
 
 int64_t scripted_now() {
@@ -121,7 +121,7 @@ int64_t scripted_pass() {
 }
 void scripted_next_pass() {
     ++state.pass;
-    state.empty_peeks_seen = desktop.empty_peeks;
+    state.empty_peeks_seen = sim.empty_peeks;
 }
 
 void scripted_key(ScriptedWhen when, uint8_t virtual_key, bool down, bool repeat) {
@@ -169,19 +169,19 @@ int32_t scripted_pending() {
 }
 
 ScriptedPicture scripted_client() {
-    const SimWindow& window = desktop.window;
+    const SimWindow& window = sim.window;
     if (!window.exists) return ScriptedPicture{0, 0, {}};
     return ScriptedPicture{window.client_width, window.client_height, window.pixels};
 }
 
 uint32_t scripted_pixel(int32_t x, int32_t y) {
-    const SimWindow& window = desktop.window;
+    const SimWindow& window = sim.window;
     if (!window.exists || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height) return 0;
     return window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
 }
 
 ScriptedConsole scripted_console() {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     ScriptedConsole view{console.attached,
                          console.width,
                          console.height,
@@ -199,7 +199,7 @@ ScriptedConsole scripted_console() {
 }
 
 std::u16string scripted_console_row(int16_t row) {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     if (row < 0 || row >= console.height) return {};
     std::u16string text;
     for (int16_t x = 0; x < console.width; ++x)
@@ -208,7 +208,7 @@ std::u16string scripted_console_row(int16_t row) {
 }
 
 std::string scripted_console_line(int16_t row) {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     if (row < 0 || row >= console.height) return {};
     std::u16string text;
     for (int16_t x = 0; x < console.width; ++x) {
@@ -221,15 +221,15 @@ std::string scripted_console_line(int16_t row) {
 }
 
 ScriptedWindow scripted_window() {
-    const SimWindow& window = desktop.window;
+    const SimWindow& window = sim.window;
     return ScriptedWindow{window.exists, window.visible, window.focused, window.title};
 }
 
 const std::vector<std::string>& scripted_calls() {
-    return desktop.calls;
+    return sim.calls;
 }
 void scripted_clear_calls() {
-    desktop.calls.clear();
+    sim.calls.clear();
 }
 
 }  // namespace novra

@@ -2,20 +2,20 @@
 // count asked, WriteConsoleInputW appends.
 #include <algorithm>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
 namespace {
 
 bool input_valid(HANDLE handle) {
-    const SimConsole& console = desktop.console;
+    const SimConsole& console = sim.console;
     return handle == console_input_handle() && console.attached && console.input_open;
 }
 
 // Copies up to `length` queued records; removes them when `take` is set. Returns the count.
 DWORD input_copy(PINPUT_RECORD records, DWORD length, bool take) {
-    std::deque<INPUT_RECORD>& input = desktop.console.input;
+    std::deque<INPUT_RECORD>& input = sim.console.input;
     DWORD count = DWORD(std::min<size_t>(length, input.size()));
     std::copy_n(input.begin(), count, records);
     if (take) input.erase(input.begin(), input.begin() + count);
@@ -24,8 +24,8 @@ DWORD input_copy(PINPUT_RECORD records, DWORD length, bool take) {
 
 }  // namespace
 
-void desktop_console_record(const INPUT_RECORD& record) {
-    if (desktop.console.attached) desktop.console.input.push_back(record);
+void sim_console_record(const INPUT_RECORD& record) {
+    if (sim.console.attached) sim.console.input.push_back(record);
 }
 
 }  // namespace novra
@@ -39,7 +39,7 @@ BOOL WINAPI PeekConsoleInputW(HANDLE input, PINPUT_RECORD records, DWORD length,
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (desktop.driver.deliver_input) desktop.driver.deliver_input(false);
+    if (sim.driver.deliver_input) sim.driver.deliver_input(false);
     DWORD count = input_copy(records, length, false);
     if (read) *read = count;
     return TRUE;
@@ -52,9 +52,9 @@ BOOL WINAPI ReadConsoleInputW(HANDLE input, PINPUT_RECORD records, DWORD length,
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (desktop.driver.deliver_input) desktop.driver.deliver_input(false);
-    if (desktop.console.input.empty() && length > 0 && desktop.driver.wait_console_input) {
-        desktop.driver.wait_console_input();
+    if (sim.driver.deliver_input) sim.driver.deliver_input(false);
+    if (sim.console.input.empty() && length > 0 && sim.driver.wait_console_input) {
+        sim.driver.wait_console_input();
     }
     DWORD count = input_copy(records, length, true);
     if (read) *read = count;
@@ -68,7 +68,7 @@ BOOL WINAPI WriteConsoleInputW(HANDLE input, const INPUT_RECORD* records, DWORD 
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    desktop.console.input.insert(desktop.console.input.end(), records, records + length);
+    sim.console.input.insert(sim.console.input.end(), records, records + length);
     if (written) *written = length;
     return TRUE;
 }

@@ -1,4 +1,4 @@
-// The simulated desktop behind win32.h off Windows: one record holding the window classes, the one
+// The simulation behind win32.h off Windows: one record holding the window classes, the one
 // window, its message queue and client bitmap, the console and the last error, plus the hooks through
 // which a driver (scripted or desktop) supplies time and input and is told what to show. Internal to
 // platform/: the program sees only win32.h.
@@ -65,7 +65,7 @@ struct SimConsole {
     uint64_t rows_scrolled;  // rows the whole buffer has moved up (whole-width moves up to row 0)
 };
 
-// What a driver provides. Null function pointers are allowed: the desktop then does without.
+// What a driver provides. Null function pointers are allowed: the simulation then does without.
 struct DriverHooks {
     int32_t default_client_width;  // client size of a window created with CW_USEDEFAULT
     int32_t default_client_height;
@@ -92,7 +92,7 @@ struct DriverHooks {
 inline constexpr UINT queue_focus = 0x7FFF0001;   // wParam: 1 to give the focus, 0 to take it
 inline constexpr UINT queue_resize = 0x7FFF0002;  // wParam, lParam: the new client width and height
 
-struct Desktop {
+struct Simulation {
     DriverHooks driver;
     std::vector<WindowClass> classes;
     ATOM next_atom;
@@ -107,10 +107,10 @@ struct Desktop {
     std::vector<std::string> calls;
 };
 
-extern Desktop desktop;
+extern Simulation sim;
 
-// Starts a fresh desktop: no classes, no window, no console, empty queue, no recorded calls.
-void desktop_reset(const DriverHooks& driver, bool record_calls);
+// Starts a fresh simulation: no classes, no window, no console, empty queue, no recorded calls.
+void sim_reset(const DriverHooks& driver, bool record_calls);
 
 // Driver events, in the order they happen. Keys become key messages queued for the focused window.
 // Focus changes and resizes are queued in line with them and carried out when PeekMessageW reaches
@@ -118,11 +118,11 @@ void desktop_reset(const DriverHooks& driver, bool record_calls);
 // sends WM_SIZING while the old client size still holds, then changes the size and posts WM_SIZE. A
 // close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
 // there is no console).
-void desktop_key(uint8_t virtual_key, bool down, bool repeat);
-void desktop_focus(bool focused);
-void desktop_resize(int32_t client_width, int32_t client_height);
-void desktop_close();
-void desktop_console_record(const INPUT_RECORD& record);
+void sim_key(uint8_t virtual_key, bool down, bool repeat);
+void sim_focus(bool focused);
+void sim_resize(int32_t client_width, int32_t client_height);
+void sim_close();
+void sim_console_record(const INPUT_RECORD& record);
 
 // Cells the console gives one UTF-16 code unit: 2 for a full-width one, else 1 (see console.cpp).
 int console_unit_cells(char16_t unit);
@@ -145,13 +145,13 @@ bool window_valid(HWND window);
 // The console's two handles, fixed values that GetStdHandle hands out once a console exists.
 HANDLE console_output_handle();
 HANDLE console_input_handle();
-// Counter-clock milliseconds since the desktop started, for MSG.time.
-DWORD desktop_milliseconds();
+// Counter-clock milliseconds since the simulation started, for MSG.time.
+DWORD sim_milliseconds();
 
 // Call record, kept only while record_calls is set. Each entry is the function name followed by its
 // arguments separated by spaces.
 inline bool calls_recorded() {
-    return desktop.record_calls;
+    return sim.record_calls;
 }
 void call_record(const char* name, std::initializer_list<std::string> arguments);
 std::string call_text(LPCWSTR text);  // UTF-8, "null", or "#n" for an atom

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/simulated.h"
+#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -14,11 +14,11 @@ namespace {
 constexpr uintptr_t brush_base = 0x100000;
 
 HDC window_dc() {
-    return reinterpret_cast<HDC>(uintptr_t(0x1010000) + desktop.windows_created);
+    return reinterpret_cast<HDC>(uintptr_t(0x1010000) + sim.windows_created);
 }
 
 bool dc_valid(HDC dc) {
-    return desktop.window.exists && desktop.window.dc_taken && dc == window_dc();
+    return sim.window.exists && sim.window.dc_taken && dc == window_dc();
 }
 
 // System colours as 0x00RRGGBB; the desktop background is black, as on current Windows.
@@ -73,7 +73,7 @@ HDC WINAPI GetDC(HWND window) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    desktop.window.dc_taken = true;
+    sim.window.dc_taken = true;
     return window_dc();
 }
 
@@ -81,7 +81,7 @@ int WINAPI ReleaseDC(HWND window, HDC dc) {
     if (calls_recorded())
         call_record("ReleaseDC", {call_handle(window), dc == window_dc() ? "hdc" : call_handle(dc)});
     if (!window_valid(window) || !dc_valid(dc)) return 0;
-    desktop.window.dc_taken = false;
+    sim.window.dc_taken = false;
     return 1;
 }
 
@@ -112,7 +112,7 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, window.client_width);
     LONG top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, window.client_height);
     // A rectangle with no column inside the client area touches no row: a client area 0 wide has no pixels.
@@ -160,7 +160,7 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     const int64_t src_top = bottom_up ? image_height - int64_t(src_y) - src_height : src_y;
     auto pixels_in = static_cast<const uint32_t*>(bits);
 
-    SimWindow& window = desktop.window;
+    SimWindow& window = sim.window;
     const int64_t x_begin = std::max<int64_t>(std::min<int64_t>(dest_x, int64_t(dest_x) + dest_width), 0);
     const int64_t x_end =
         std::min<int64_t>(std::max<int64_t>(dest_x, int64_t(dest_x) + dest_width), window.client_width);
@@ -202,7 +202,7 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
         previous_row = picture_row;
     }
     ++window.pixels_version;
-    if (desktop.driver.client_drawn) desktop.driver.client_drawn();
+    if (sim.driver.client_drawn) sim.driver.client_drawn();
     // The scan lines of the source rectangle, negative when the picture is turned upside down.
     return (dest_height < 0) != (src_height < 0) ? -std::abs(src_height) : std::abs(src_height);
 }
@@ -211,7 +211,7 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
     if (calls_recorded())
         call_record("GetPixel",
                     {dc == window_dc() ? "hdc" : call_handle(dc), std::to_string(x), std::to_string(y)});
-    const SimWindow& window = desktop.window;
+    const SimWindow& window = sim.window;
     if (!dc_valid(dc) || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height)
         return CLR_INVALID;
     uint32_t pixel = window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
