@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/simulated.h"
 #include "platform/desktop/terminal_render.h"
+#include "platform/sim/simulated.h"
 #include "tests/console/console_fixture.h"
 #include "tests/platform/terminal_model.h"
 
