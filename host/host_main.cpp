@@ -100,7 +100,7 @@ bool host_open(HINSTANCE instance) {
     return true;
 }
 
-void host_pass() {
+void host_step() {
     MSG message;
     // Filtered to the game window; with no TranslateMessage no character messages are made.
     while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
@@ -108,7 +108,18 @@ void host_pass() {
     game_frame();
     present_letterboxed();
     console_poll_input();
+}
+
+void host_pass() {
+    host_step();
     frame_wait();
+}
+
+bool host_pass_when_due() {
+    if (!frame_due()) return false;
+    host_step();
+    frame_end();
+    return true;
 }
 
 void host_close() {
