@@ -37,7 +37,8 @@ bool host_open(HINSTANCE instance);
 void host_pass();
 
 // A pass without the wait: the message pump, the Game's frame, the present and the console poll.
-void host_step();
+// Returns the counter ticks the Game's frame took.
+int64_t host_step();
 
 // A pass for a loop that does its waiting elsewhere, as a browser's animation frames do, where nothing
 // may sleep or spin: when frame_due says the next pass may begin, runs host_step and counts the pass on
@@ -60,7 +61,8 @@ void host_reset();
 // ---- Window, keyboard and presentation ----------------------------------------------------------
 
 // The game window's procedure: keeps key_table's keys (first key-down sets, key-up clears, auto-repeat
-// and codes of 256 or more change nothing, focus loss clears all), clears `running` on WM_CLOSE, and on
+// and codes of 256 or more change nothing, focus loss clears all; a system key-up clears too and then
+// goes on to DefWindowProcW, a system key-down is never recorded), clears `running` on WM_CLOSE, and on
 // WM_SIZING and WM_SIZE re-reads the client size, repaints the background and presents again. Every
 // other message goes to DefWindowProcW.
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -84,6 +86,10 @@ Letterbox letterbox_fit(int32_t client_width, int32_t client_height);
 // the Game kept (nothing before game_setup has kept one). The bars are not painted.
 void present_letterboxed();
 
+// Ends the run as WM_CLOSE does: clears `running`, so the current pass finishes and the loop ends.
+// PlatformTable entry `quit`.
+void host_quit();
+
 // ---- Frame pacer ----------------------------------------------------------------------------------
 
 constexpr int64_t frames_per_second = 60;
@@ -97,6 +103,10 @@ struct FramePacer {
     int64_t reference_scaled;         // 60 x reference_count
     uint64_t frames_since_reference;  // passes completed since the last anchoring
     int32_t late_frames;              // late passes in the whole run; never reset
+    // How the last frame_wait ended, for the Host's frame statistics:
+    int64_t last_error_scaled;  // 60 x the reading it returned at, minus its due time (ticks x 60)
+    bool last_late;             // the pass was late
+    bool last_reanchored;       // and the grid was re-anchored
 };
 
 extern FramePacer frame_pacer;
@@ -115,12 +125,13 @@ bool pacer_start();
 void frame_wait();
 
 // frame_wait without the wait, for loops that wait elsewhere: counts the pass, and a late one exactly as
-// frame_wait does, then returns at once.
+// frame_wait does, then returns at once. An early pass keeps the pacing error frame_due recorded.
 void frame_end();
 
 // Whether the next pass may begin: its due time on the grid has come or is at most half a frame period
 // away. Half a period either side of the grid lets a caller woken by a display's refresh take each
-// frame at the refresh nearest its due time. Reads the counter once.
+// frame at the refresh nearest its due time. When it may, records how far from its due time the pass
+// begins, either side, as the pacing error. Reads the counter once.
 bool frame_due();
 
 }  // namespace novra

@@ -48,7 +48,10 @@ bool pass_count(int64_t& due, int64_t& now_scaled) {
     now_scaled = scaled(counter_read());
 
     // Equality counts as late: the pass has used up its whole frame, so nothing is left to wait for.
+    frame_pacer.last_late = due <= now_scaled;
+    frame_pacer.last_reanchored = false;
     if (due > now_scaled) return true;
+    frame_pacer.last_error_scaled = int64_t(uint64_t(now_scaled) - uint64_t(due));
     // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
     if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
     // The count is never reset, so once the threshold is passed every late pass re-anchors at once
@@ -56,6 +59,7 @@ bool pass_count(int64_t& due, int64_t& now_scaled) {
     if (frame_pacer.late_frames > late_threshold) {
         frame_pacer.frames_since_reference = 0;
         pacer_anchor();
+        frame_pacer.last_reanchored = true;
     }
     return false;
 }
@@ -70,8 +74,11 @@ void frame_wait() {
     const int32_t milliseconds = int32_t(uint32_t(uint64_t(milliseconds64)));
     // Sleep covers whole milliseconds only; the spin on the counter takes the rest to the exact tick.
     if (milliseconds > 0) Sleep(DWORD(milliseconds));
-    while (due > scaled(counter_read())) {
-    }
+    int64_t end_scaled = now_scaled;
+    do {
+        end_scaled = scaled(counter_read());
+    } while (due > end_scaled);
+    frame_pacer.last_error_scaled = int64_t(uint64_t(end_scaled) - uint64_t(due));
 }
 
 void frame_end() {
@@ -84,9 +91,12 @@ bool frame_due() {
     // after the reference. One period is counter_frequency in scaled ticks.
     const int64_t due = int64_t(frame_pacer.frames_since_reference * uint64_t(frame_pacer.counter_frequency) +
                                 uint64_t(frame_pacer.reference_scaled));
-    const int64_t soon =
-        int64_t(uint64_t(scaled(counter_read())) + uint64_t(frame_pacer.counter_frequency / 2));
-    return due <= soon;
+    const int64_t now_scaled = scaled(counter_read());
+    if (due > int64_t(uint64_t(now_scaled) + uint64_t(frame_pacer.counter_frequency / 2))) return false;
+    // Where nothing waits, the pacing error is how far from its due time the pass begins, either side.
+    const int64_t error = int64_t(uint64_t(now_scaled) - uint64_t(due));
+    frame_pacer.last_error_scaled = error < 0 ? int64_t(0 - uint64_t(error)) : error;
+    return true;
 }
 
 }  // namespace novra

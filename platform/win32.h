@@ -297,6 +297,7 @@ inline constexpr WPARAM WMSZ_BOTTOMRIGHT = 8;
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes ('A', '0').
 inline constexpr int VK_BACK = 0x08;
 inline constexpr int VK_TAB = 0x09;
+inline constexpr int VK_CLEAR = 0x0C;
 inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_SHIFT = 0x10;
 inline constexpr int VK_CONTROL = 0x11;

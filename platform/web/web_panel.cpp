@@ -31,12 +31,6 @@ bool is_low(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Display columns of a code unit as the line editor counts them: 2 from U+0100 on, but for the
-// half-width forms.
-bool is_wide(char16_t unit) {
-    return unit > 0xFF && !(unit >= 0xFF61 && unit <= 0xFF9F) && !(unit >= 0xFFE8 && unit <= 0xFFEE);
-}
-
 void append_glyph(std::string& html, char32_t code_point, bool wide) {
     if (code_point >= 0x20 && code_point < 0x7F) {
         switch (code_point) {
@@ -58,6 +52,15 @@ void append_glyph(std::string& html, char32_t code_point, bool wide) {
     html += wide ? "<span class=\"w\">" : "<span class=\"n\">";
     utf8_append(html, code_point);
     html += "</span>";
+}
+
+// What one cell's code unit shows: itself, or a glyph that a browser cannot take as layout.
+char32_t visible(char16_t unit) {
+    if (unit < 0x20) return control_glyphs[unit];
+    if (unit == 0x7F) return U'\u2302';
+    if (unit >= 0x80 && unit <= 0x9F) return c1_glyphs[unit - 0x80];
+    if (is_high(unit) || is_low(unit)) return U'\uFFFD';
+    return unit;
 }
 
 void append_number(std::string& html, int value) {
@@ -88,28 +91,34 @@ void web_panel_html(const SimConsole& console, std::string& html) {
                 }
                 run = attributes;
             }
-            const char16_t unit = cell.ch;
-            const bool pair = is_high(unit) && column + 1 < width && is_low(line[column + 1].ch);
-            const bool cursor = console.cursor.Y == row &&
-                                (console.cursor.X == column || (pair && console.cursor.X == column + 1));
-            if (cursor) html += "<span class=\"cursor\">";
-            if (pair) {
-                // The pair's two cells show its one character, two columns wide.
-                append_glyph(
-                    html, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (line[column + 1].ch - 0xDC00), true);
-                ++column;
-            } else if (unit < 0x20) {
-                append_glyph(html, control_glyphs[unit], false);
-            } else if (unit == 0x7F) {
-                append_glyph(html, U'\u2302', false);
-            } else if (unit >= 0x80 && unit <= 0x9F) {
-                append_glyph(html, c1_glyphs[unit - 0x80], false);
-            } else if (is_high(unit) || is_low(unit)) {
-                append_glyph(html, U'\uFFFD', false);
-            } else {
-                append_glyph(html, unit, is_wide(unit));
+            // How many cells this glyph covers: a full-width character its leading and trailing cells,
+            // a surrogate pair the four cells of its two halves.
+            int cells = 1;
+            char32_t shown = visible(cell.ch);
+            bool wide = false;
+            if (cell.half == CellHalf::trailing) {
+                shown = U' ';  // its leading cell was overwritten: a blank, as on the console
+            } else if (cell.half == CellHalf::leading && column + 1 < width &&
+                       line[column + 1].half == CellHalf::trailing && line[column + 1].ch == cell.ch) {
+                cells = 2;
+                wide = true;
+                const ConsoleCell* next = column + 3 < width ? &line[column + 2] : nullptr;
+                if (is_high(cell.ch) && next && is_low(next->ch) && next->half == CellHalf::leading &&
+                    next[1].half == CellHalf::trailing && next[1].ch == next->ch) {
+                    shown = 0x10000 + ((char32_t(cell.ch) - 0xD800) << 10) + (char32_t(next->ch) - 0xDC00);
+                    cells = 4;
+                }
+            } else if (cell.half == CellHalf::leading) {
+                shown = U' ';  // its trailing cell was overwritten
             }
+            const bool cursor =
+                console.cursor.Y == row && console.cursor.X >= column && console.cursor.X < column + cells;
+            if (cursor) html += "<span class=\"cursor\">";
+            append_glyph(html, shown, wide);
             if (cursor) html += "</span>";
+            // The pair is one character over the high surrogate's two cells; the low surrogate's stay blank.
+            if (cells == 4) html += "  ";
+            column += cells - 1;
         }
         if (run != default_attributes) html += "</span>";
     }

@@ -2,9 +2,10 @@
 // buffer row, each cell at its column. Code unit 0 shows as a space; control characters 1-31 and 127
 // as their code page 437 glyphs (☺ ... ▼, ⌂), as a Windows console shows them, the C1 controls as the
 // glyphs code page 437 has at those bytes, and unpaired surrogates as U+FFFD, so nothing in a cell is
-// ever taken as markup or layout. A character
-// the line editor counts two columns wide is drawn two columns wide, and a surrogate pair in two
-// cells as its one character across both. The cursor cell is marked (class "cursor"); text in other
+// ever taken as markup or layout. A full-width character, which the console gives a leading and a
+// trailing cell, is drawn once across both; a surrogate pair (two such characters) as its one
+// character across the high surrogate's cells, the low surrogate's left blank, as the terminal shows
+// it. The cursor cell is marked (class "cursor"); text in other
 // colours than the console's default (light grey on black) is marked with its colours (classes "fN"
 // and "bN", N the 4-bit console colour).
 #pragma once
