@@ -218,6 +218,26 @@ const panelCursor = () => {
             checkPicture(await look(page, player), `after resizing to ${w} x ${h}`, player);
         }
 
+        // The console's commands work here too: one moves the player, one ends the program as closing
+        // the window does, and the page says so.
+        await page.click('#console');
+        await page.keyboard.type('tp 100 100');
+        await page.keyboard.press('Enter');
+        const replied = await page.waitForFunction(() => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === 'player at 100 100'), null, { timeout: 3000 })
+            .then(() => true, () => false);
+        report(replied, 'the command "tp 100 100" answers "player at 100 100"');
+        await page.waitForTimeout(200);
+        const teleported = { x: 100, y: 100 };
+        checkPicture(await look(page, teleported), 'after "tp 100 100"', teleported);
+        await page.keyboard.type('quit');
+        await page.keyboard.press('Enter');
+        const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
+            { timeout: 3000 }).then(() => true, () => false);
+        const bye = await page.evaluate(() => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === 'bye'));
+        report(ended && bye, 'the command "quit" answers "bye" and ends the program; the page says so');
+
         report(errors.length === 0, 'no error on the page\'s console', errors.join(' | '));
     } catch (error) {
         report(false, 'the checks ran to the end', error.message);
