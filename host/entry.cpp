@@ -1,11 +1,36 @@
-// The program's entry. On Windows the system enters at wWinMain; elsewhere main() opens the desktop
-// driver (an SDL2 window and the terminal) and runs the same host_main on it. Arguments are ignored.
+// The program's entry. On Windows the system enters at wWinMain; in the browser main() hands the page
+// the Host's open, pass and close, and the page's animation frames drive the passes; elsewhere main()
+// opens the desktop driver (an SDL2 window and the terminal) and runs the same host_main on it.
+// Arguments are ignored.
 #include "host/host.h"
 
-#ifdef _WIN32
+#if defined(_WIN32)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous_instance, PWSTR command_line, int show_command) {
     return novra::host_main(instance, previous_instance, command_line, show_command);
+}
+
+#elif defined(__EMSCRIPTEN__)
+
+#include "platform/web/web.h"
+
+namespace {
+
+// A pass from an animation frame runs only when the pacer's grid says one is due, and never waits;
+// the last pass, as the page closes, runs at once.
+bool web_pass(bool paced) {
+    if (paced) {
+        novra::host_pass_when_due();
+    } else {
+        novra::host_step();
+    }
+    return novra::running;
+}
+
+}  // namespace
+
+int main() {
+    return novra::web_main({novra::host_open, web_pass, novra::host_close});
 }
 
 #else

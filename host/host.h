@@ -33,8 +33,19 @@ extern HINSTANCE host_instance;
 bool host_open(HINSTANCE instance);
 
 // One pass of the loop: drains the game window's messages, runs the Game's frame, presents it, polls
-// the console's input and waits until the next frame is due.
+// the console's input and waits until the next frame is due. It is host_step, then frame_wait.
 void host_pass();
+
+// A pass without the wait: the message pump, the Game's frame, the present and the console poll.
+// Returns the counter ticks the Game's frame took.
+int64_t host_step();
+
+// A pass for a loop that does its waiting elsewhere, as a browser's animation frames do, where nothing
+// may sleep or spin: when frame_due says the next pass may begin, runs host_step and counts the pass on
+// the pacer's grid with frame_end; returns whether it ran. Called at every refresh of a 60 Hz display
+// it runs one pass per refresh, even when the refresh times wander by up to half a frame; called more
+// often it keeps to the 60 Hz grid, one pass per frame period at most.
+bool host_pass_when_due();
 
 // Releases the console, the device context and the window class, after the last pass.
 void host_close();
@@ -112,5 +123,15 @@ bool pacer_start();
 // pass (due time reached or passed) returns at once and, from the sixth late pass of the run on,
 // re-anchors the grid at the present reading.
 void frame_wait();
+
+// frame_wait without the wait, for loops that wait elsewhere: counts the pass, and a late one exactly as
+// frame_wait does, then returns at once. An early pass keeps the pacing error frame_due recorded.
+void frame_end();
+
+// Whether the next pass may begin: its due time on the grid has come or is at most half a frame period
+// away. Half a period either side of the grid lets a caller woken by a display's refresh take each
+// frame at the refresh nearest its due time. When it may, records how far from its due time the pass
+// begins, either side, as the pacing error. Reads the counter once.
+bool frame_due();
 
 }  // namespace novra

@@ -108,7 +108,7 @@ bool host_open(HINSTANCE instance) {
     return true;
 }
 
-void host_pass() {
+int64_t host_step() {
     MSG message;
     // Filtered to the game window; with no TranslateMessage no character messages are made.
     while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
@@ -118,8 +118,21 @@ void host_pass() {
     const int64_t work_ticks = frame_clock() - work_start;
     present_letterboxed();
     console_poll_input();
+    return work_ticks;
+}
+
+void host_pass() {
+    const int64_t work_ticks = host_step();
     frame_wait();
     frame_history_add(work_ticks);
+}
+
+bool host_pass_when_due() {
+    if (!frame_due()) return false;
+    const int64_t work_ticks = host_step();
+    frame_end();
+    frame_history_add(work_ticks);
+    return true;
 }
 
 void host_close() {

@@ -37,29 +37,38 @@ bool pacer_start() {
     return true;
 }
 
-void frame_wait() {
+namespace {
+
+// Counts the pass that just ended on the grid. A late pass (its next due time reached or passed) counts
+// toward the late threshold and, past it, re-anchors the grid; it returns false. An early pass returns
+// true with the next due time and the reading, both scaled, for the wait.
+bool pass_count(int64_t& due, int64_t& now_scaled) {
     const uint64_t frame = ++frame_pacer.frames_since_reference;
-    const int64_t due =
-        int64_t(frame * uint64_t(frame_pacer.counter_frequency) + uint64_t(frame_pacer.reference_scaled));
-    const int64_t now_scaled = scaled(counter_read());
+    due = int64_t(frame * uint64_t(frame_pacer.counter_frequency) + uint64_t(frame_pacer.reference_scaled));
+    now_scaled = scaled(counter_read());
 
     // Equality counts as late: the pass has used up its whole frame, so nothing is left to wait for.
     frame_pacer.last_late = due <= now_scaled;
     frame_pacer.last_reanchored = false;
-    if (due <= now_scaled) {
-        frame_pacer.last_error_scaled = int64_t(uint64_t(now_scaled) - uint64_t(due));
-        // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
-        if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
-        // The count is never reset, so once the threshold is passed every late pass re-anchors at once
-        // instead of running back to back to catch up with the old grid.
-        if (frame_pacer.late_frames > late_threshold) {
-            frame_pacer.frames_since_reference = 0;
-            pacer_anchor();
-            frame_pacer.last_reanchored = true;
-        }
-        return;
+    if (due > now_scaled) return true;
+    frame_pacer.last_error_scaled = int64_t(uint64_t(now_scaled) - uint64_t(due));
+    // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
+    if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
+    // The count is never reset, so once the threshold is passed every late pass re-anchors at once
+    // instead of running back to back to catch up with the old grid.
+    if (frame_pacer.late_frames > late_threshold) {
+        frame_pacer.frames_since_reference = 0;
+        pacer_anchor();
+        frame_pacer.last_reanchored = true;
     }
+    return false;
+}
 
+}  // namespace
+
+void frame_wait() {
+    int64_t due = 0, now_scaled = 0;
+    if (!pass_count(due, now_scaled)) return;
     const int64_t ahead_times_1000 = int64_t((uint64_t(due) - uint64_t(now_scaled)) * 1000u);
     const int64_t milliseconds64 = ahead_times_1000 / scaled(frame_pacer.counter_frequency);
     const int32_t milliseconds = int32_t(uint32_t(uint64_t(milliseconds64)));
@@ -70,6 +79,24 @@ void frame_wait() {
         end_scaled = scaled(counter_read());
     } while (due > end_scaled);
     frame_pacer.last_error_scaled = int64_t(uint64_t(end_scaled) - uint64_t(due));
+}
+
+void frame_end() {
+    int64_t due = 0, now_scaled = 0;
+    pass_count(due, now_scaled);
+}
+
+bool frame_due() {
+    // The next pass may begin where the last counted one's frame ends, frames_since_reference periods
+    // after the reference. One period is counter_frequency in scaled ticks.
+    const int64_t due = int64_t(frame_pacer.frames_since_reference * uint64_t(frame_pacer.counter_frequency) +
+                                uint64_t(frame_pacer.reference_scaled));
+    const int64_t now_scaled = scaled(counter_read());
+    if (due > int64_t(uint64_t(now_scaled) + uint64_t(frame_pacer.counter_frequency / 2))) return false;
+    // Where nothing waits, the pacing error is how far from its due time the pass begins, either side.
+    const int64_t error = int64_t(uint64_t(now_scaled) - uint64_t(due));
+    frame_pacer.last_error_scaled = error < 0 ? int64_t(0 - uint64_t(error)) : error;
+    return true;
 }
 
 }  // namespace novra

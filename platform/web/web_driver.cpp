@@ -1,0 +1,251 @@
+// The web driver: the html5 API for keys, focus, resizes, the animation frame and the page closing;
+// a few lines of JavaScript to put the picture on the canvas and the console's cells in the panel;
+// performance.now() for the clock.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+#include <malloc.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "platform/sim/simulated.h"
+#include "platform/sim/text.h"
+#include "platform/web/web.h"
+#include "platform/web/web_keys.h"
+#include "platform/web/web_panel.h"
+
+// The page's side. The canvas keeps one ImageData of the client size, so a frame makes no garbage.
+EM_JS(void, page_picture_show, (const uint8_t* rgba, int width, int height), {
+    const canvas = document.getElementById('canvas');
+    if (canvas.width != width || canvas.height != height) {
+        canvas.width = width;
+        canvas.height = height;
+    }
+    let image = Module['novraImage'];
+    if (!image || image.width != width || image.height != height) {
+        image = Module['novraImage'] = new ImageData(width, height);
+    }
+    image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    canvas.getContext('2d').putImageData(image, 0, 0);
+});
+
+EM_JS(void, page_panel_show, (const char* html),
+      { document.getElementById('console').innerHTML = UTF8ToString(html); });
+
+EM_JS(void, page_console_title_show, (const char* title),
+      { document.getElementById('console-title').textContent = UTF8ToString(title); });
+
+// Which of the two has the keyboard focus: 1 the canvas, 2 the panel, 0 neither.
+EM_JS(int, page_focus, (), {
+    const element = document.activeElement;
+    return element && element.id == 'canvas' ? 1 : element && element.id == 'console' ? 2 : 0;
+});
+
+EM_JS(void, page_ended, (), { document.body.classList.add('ended'); });
+
+namespace novra {
+
+namespace {
+
+constexpr int64_t ticks_per_second = 10'000'000;  // the counter ticks in 100 ns, as on the desktop
+constexpr int16_t console_columns = 80;           // the panel shows the whole buffer
+constexpr int16_t console_rows = 25;
+
+struct WebState {
+    WebProgram program;
+    bool opened;
+    bool ended;
+    bool canvas_focused;
+    bool panel_focused;
+    int32_t canvas_width;  // the canvas in device pixels, as last reported to the window
+    int32_t canvas_height;
+    uint64_t pixels_shown;   // SimWindow::pixels_version last put on the canvas
+    uint64_t console_shown;  // SimConsole::version last put in the panel
+    std::vector<uint8_t> rgba;
+    std::string panel;
+    std::u16string title_shown;
+    std::string title;
+    std::vector<INPUT_RECORD> records;
+};
+
+WebState state;
+
+int64_t page_ticks() {
+    return std::llround(emscripten_get_now() * double(ticks_per_second / 1000));
+}
+
+void canvas_size(int32_t& width, int32_t& height) {
+    double css_width = 0, css_height = 0;
+    emscripten_get_element_css_size("#canvas", &css_width, &css_height);
+    const double ratio = emscripten_get_device_pixel_ratio();
+    width = int32_t(std::lround(std::fmax(css_width * ratio, 0.0)));
+    height = int32_t(std::lround(std::fmax(css_height * ratio, 0.0)));
+}
+
+// The canvas follows the area the page gives it; each change reaches the window as a resize.
+void canvas_follow() {
+    int32_t width = 0, height = 0;
+    canvas_size(width, height);
+    if (width == state.canvas_width && height == state.canvas_height) return;
+    state.canvas_width = width;
+    state.canvas_height = height;
+    sim_resize(width, height);
+}
+
+void picture_show() {
+    const SimWindow& window = sim.window;
+    if (!window.exists || window.pixels_version == state.pixels_shown) return;
+    state.pixels_shown = window.pixels_version;
+    if (window.client_width <= 0 || window.client_height <= 0) return;
+    const size_t count = size_t(window.client_width) * size_t(window.client_height);
+    state.rgba.resize(count * 4);
+    uint8_t* out = state.rgba.data();
+    for (size_t i = 0; i < count; ++i, out += 4) {
+        const uint32_t pixel = window.pixels[i];  // 0x00RRGGBB
+        out[0] = uint8_t(pixel >> 16);
+        out[1] = uint8_t(pixel >> 8);
+        out[2] = uint8_t(pixel);
+        out[3] = 255;
+    }
+    page_picture_show(state.rgba.data(), window.client_width, window.client_height);
+}
+
+void console_show() {
+    const SimConsole& console = sim.console;
+    if (console.cells.empty() || console.version == state.console_shown) return;
+    state.console_shown = console.version;
+    web_panel_html(console, state.panel);
+    page_panel_show(state.panel.c_str());
+    if (console.title != state.title_shown) {
+        state.title_shown = console.title;
+        state.title = utf8_from_utf16(console.title);
+        page_console_title_show(state.title.c_str());
+    }
+}
+
+void window_created() {
+    emscripten_set_window_title(utf8_from_utf16(sim.window.title).c_str());
+}
+
+void finish() {
+    state.ended = true;
+    if (state.opened) state.program.close();
+    console_show();
+    page_ended();
+}
+
+bool program_open() {
+    int32_t width = 0, height = 0;
+    canvas_size(width, height);
+    DriverHooks hooks{};
+    hooks.default_client_width = width;
+    hooks.default_client_height = height;
+    hooks.console_width = console_columns;
+    hooks.console_height = console_rows;
+    hooks.console_window_height = console_rows;
+    hooks.counter_frequency = ticks_per_second;
+    hooks.counter_read = page_ticks;
+    // No sleep and no wait for console input: nothing here may block the page. The program never asks,
+    // since it paces on the animation frames and only reads the console's input after peeking.
+    hooks.window_created = window_created;
+    sim_reset(hooks, false);
+    state.canvas_width = width;
+    state.canvas_height = height;
+    if (!state.program.open(reinterpret_cast<HINSTANCE>(uintptr_t(0x400000)))) return false;
+    state.opened = true;
+    // Focus events before the program opened went nowhere; start from where the focus is now.
+    const int focus = page_focus();
+    state.canvas_focused = focus == 1;
+    state.panel_focused = focus == 2;
+    sim_focus(state.canvas_focused);
+    return true;
+}
+
+EM_BOOL on_animation_frame(double, void*) {
+    if (state.ended) return EM_FALSE;
+    if (!state.opened && !program_open()) {
+        finish();
+        return EM_FALSE;
+    }
+    canvas_follow();
+    const bool runs = state.program.pass(true);
+    picture_show();
+    console_show();
+    if (runs) return EM_TRUE;
+    finish();
+    return EM_FALSE;
+}
+
+EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
+    if (!state.opened || state.ended) return EM_FALSE;
+    const WebKey key{event->code,         event->key,         event->shiftKey != 0,
+                     event->ctrlKey != 0, event->altKey != 0, event->metaKey != 0};
+    const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    // The layer keeps every key's physical state; the window gets key messages only while the canvas
+    // has the focus.
+    const uint8_t virtual_key = web_virtual_key(key.code, key.key);
+    if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
+    if (state.canvas_focused) return web_game_takes(key);
+    if (!state.panel_focused || !down) return EM_FALSE;
+    state.records.clear();
+    const bool taken = web_console_keys(key, state.records);
+    for (const INPUT_RECORD& record : state.records)
+        sim_console_record(record);
+    return taken;
+}
+
+EM_BOOL on_canvas_focus(int type, const EmscriptenFocusEvent*, void*) {
+    state.canvas_focused = type == EMSCRIPTEN_EVENT_FOCUS;
+    if (state.opened && !state.ended) sim_focus(state.canvas_focused);
+    return EM_FALSE;
+}
+
+EM_BOOL on_panel_focus(int type, const EmscriptenFocusEvent*, void*) {
+    state.panel_focused = type == EMSCRIPTEN_EVENT_FOCUS;
+    return EM_FALSE;
+}
+
+EM_BOOL on_resize(int, const EmscriptenUiEvent*, void*) {
+    if (state.opened && !state.ended) canvas_follow();
+    return EM_FALSE;
+}
+
+// Closing the page is the program's close: the close command, the pass that takes it, then close.
+const char* on_unload(int, const void*, void*) {
+    if (state.opened && !state.ended) {
+        sim_close();
+        state.program.pass(false);
+        finish();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int web_main(WebProgram program) {
+    state = WebState{};
+    state.program = program;
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(window, nullptr, true, on_key);
+    emscripten_set_keyup_callback(window, nullptr, true, on_key);
+    emscripten_set_focus_callback("#canvas", nullptr, false, on_canvas_focus);
+    emscripten_set_blur_callback("#canvas", nullptr, false, on_canvas_focus);
+    emscripten_set_focus_callback("#console", nullptr, false, on_panel_focus);
+    emscripten_set_blur_callback("#console", nullptr, false, on_panel_focus);
+    emscripten_set_resize_callback(window, nullptr, false, on_resize);
+    emscripten_set_beforeunload_callback(nullptr, on_unload);
+    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+    return 0;
+}
+
+}  // namespace novra
+
+// The heap as the page's own test reads it: bytes in use by malloc, and the size of the wasm memory.
+extern "C" EMSCRIPTEN_KEEPALIVE size_t novra_heap_in_use() {
+    return size_t(mallinfo().uordblks);
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE size_t novra_heap_size() {
+    return __builtin_wasm_memory_size(0) * 65536;
+}

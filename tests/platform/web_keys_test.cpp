@@ -1,0 +1,178 @@
+// DOM keyboard events to virtual-key codes and to the console key records the panel queues.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/web/web_keys.h"
+
+namespace novra {
+namespace {
+
+TEST(WebKeys, MapsPhysicalKeysAsTheDesktopDriverDoes) {
+    struct Case {
+        const char* code;
+        const char* key;
+        int virtual_key;
+    };
+    const Case cases[] = {
+        {"ArrowLeft", "ArrowLeft", VK_LEFT},
+        {"ArrowUp", "ArrowUp", VK_UP},
+        {"ArrowRight", "ArrowRight", VK_RIGHT},
+        {"ArrowDown", "ArrowDown", VK_DOWN},
+        {"KeyA", "a", 'A'},
+        {"KeyZ", "Z", 'Z'},
+        {"KeyQ", "a", 'Q'},  // the physical key, whatever the layout types (AZERTY)
+        {"Digit0", "0", '0'},
+        {"Digit9", "(", '9'},
+        {"F1", "F1", VK_F1},
+        {"F10", "F10", VK_F10},
+        {"F12", "F12", VK_F12},
+        {"F13", "F13", 0},
+        {"Escape", "Escape", VK_ESCAPE},
+        {"Enter", "Enter", VK_RETURN},
+        {"NumpadEnter", "Enter", VK_RETURN},
+        {"Space", " ", VK_SPACE},
+        {"Backspace", "Backspace", VK_BACK},
+        {"Tab", "Tab", VK_TAB},
+        {"Slash", "/", VK_OEM_2},
+        {"Backquote", "`", VK_OEM_3},
+        {"ShiftLeft", "Shift", VK_LSHIFT},
+        {"ShiftRight", "Shift", VK_RSHIFT},
+        {"ControlLeft", "Control", VK_LCONTROL},
+        {"AltRight", "AltGraph", VK_RMENU},
+        {"MetaLeft", "Meta", VK_LWIN},
+        {"Numpad0", "0", VK_NUMPAD0},
+        {"Numpad9", "9", VK_NUMPAD0 + 9},
+        // NumLock off: the keypad's 4, 8, 6 and 2 are the arrows, as Windows reports them.
+        {"Numpad4", "ArrowLeft", VK_LEFT},
+        {"Numpad8", "ArrowUp", VK_UP},
+        {"Numpad6", "ArrowRight", VK_RIGHT},
+        {"Numpad2", "ArrowDown", VK_DOWN},
+        {"Numpad7", "Home", VK_HOME},
+        {"Numpad5", "Clear", VK_NUMPAD0 + 5},
+        {"NumpadDecimal", "Delete", VK_DELETE},
+        // Synthetic events carry no code: their key decides.
+        {"", "ArrowRight", VK_RIGHT},
+        {"", "h", 'H'},
+        {"", "7", '7'},
+        {"", "Enter", VK_RETURN},
+        {"", "F5", VK_F1 + 4},
+        {"", "\xE3\x81\x82", 0},
+        {"", "Shift", 0},
+        {"IntlBackslash", "<", 0},
+        {"Lang1", "HangulMode", 0},
+        {"KeyAB", "x", 0},
+        {"Digit", "x", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(web_virtual_key(c.code, c.key), c.virtual_key)
+            << "code '" << c.code << "' key '" << c.key << "'";
+}
+
+TEST(WebKeys, OverTheCanvasThePageKeepsGameKeysAndLeavesTheBrowserItsOwn) {
+    struct Case {
+        WebKey key;
+        bool taken;
+    };
+    const Case cases[] = {
+        {{"ArrowDown", "ArrowDown", false, false, false, false}, true},  // would scroll the page
+        {{"Space", " ", false, false, false, false}, true},
+        {{"KeyW", "w", true, false, false, false}, true},
+        {{"KeyR", "r", false, true, false, false}, false},  // reload
+        {{"KeyW", "w", false, true, false, false}, false},  // close the tab
+        {{"KeyL", "l", false, false, false, true}, false},
+        {{"F5", "F5", false, false, false, false}, false},
+        {{"F12", "F12", false, false, false, false}, false},
+        {{"Tab", "Tab", false, false, false, false}, false},  // focus moves on to the panel
+        {{"IntlRo", "\\", false, false, false, false}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(web_game_takes(c.key), c.taken) << c.key.code;
+}
+
+struct Key {
+    char16_t character;
+    WORD virtual_key;
+    DWORD control_state;
+    bool operator==(const Key&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Key& key) {
+    return out << "{" << int(key.character) << ", " << key.virtual_key << ", " << key.control_state << "}";
+}
+
+// The key-down records, after checking that each is followed by its key-up, as the terminal gives them.
+std::vector<Key> keys_of(const std::vector<INPUT_RECORD>& records) {
+    std::vector<Key> keys;
+    EXPECT_EQ(records.size() % 2, 0u);
+    for (size_t i = 0; i + 1 < records.size(); i += 2) {
+        const KEY_EVENT_RECORD& down = records[i].Event.KeyEvent;
+        const KEY_EVENT_RECORD& up = records[i + 1].Event.KeyEvent;
+        EXPECT_EQ(records[i].EventType, KEY_EVENT);
+        EXPECT_EQ(records[i + 1].EventType, KEY_EVENT);
+        EXPECT_TRUE(down.bKeyDown);
+        EXPECT_FALSE(up.bKeyDown);
+        EXPECT_EQ(down.wRepeatCount, 1);
+        EXPECT_EQ(up.uChar.UnicodeChar, down.uChar.UnicodeChar);
+        EXPECT_EQ(up.wVirtualKeyCode, down.wVirtualKeyCode);
+        keys.push_back(Key{down.uChar.UnicodeChar, down.wVirtualKeyCode, down.dwControlKeyState});
+    }
+    return keys;
+}
+
+TEST(WebKeys, TypingInThePanelGivesTheRecordsTheTerminalGives) {
+    struct Case {
+        const char* name;
+        WebKey key;
+        std::vector<Key> keys;
+        bool taken;
+    };
+    const Case cases[] = {
+        {"letter", {"KeyH", "h", false, false, false, false}, {{u'h', 'H', 0}}, true},
+        {"shifted letter", {"KeyH", "H", true, false, false, false}, {{u'H', 'H', SHIFT_PRESSED}}, true},
+        {"space", {"Space", " ", false, false, false, false}, {{u' ', VK_SPACE, 0}}, true},
+        {"enter", {"Enter", "Enter", false, false, false, false}, {{13, VK_RETURN, 0}}, true},
+        {"keypad enter", {"NumpadEnter", "Enter", false, false, false, false}, {{13, VK_RETURN, 0}}, true},
+        {"backspace", {"Backspace", "Backspace", false, false, false, false}, {{8, VK_BACK, 0}}, true},
+        {"escape", {"Escape", "Escape", false, false, false, false}, {{27, VK_ESCAPE, 0}}, true},
+        // Tab reaches the console, which ignores it, and still moves the focus on.
+        {"tab", {"Tab", "Tab", false, false, false, false}, {{9, VK_TAB, 0}}, false},
+        {"ctrl+c", {"KeyC", "c", false, true, false, false}, {{3, 'C', LEFT_CTRL_PRESSED}}, true},
+        {"ctrl+shift+j",
+         {"KeyJ", "J", true, true, false, false},
+         {{10, 'J', SHIFT_PRESSED | LEFT_CTRL_PRESSED}},
+         true},
+        {"ctrl+digit", {"Digit1", "1", false, true, false, false}, {}, false},
+        {"ctrl+minus", {"Minus", "-", false, true, false, false}, {}, false},
+        {"alt+x", {"KeyX", "x", false, false, true, false}, {{u'x', 'X', LEFT_ALT_PRESSED}}, true},
+        {"altgr",
+         {"KeyQ", "@", false, true, true, false},
+         {{u'@', 'Q', LEFT_CTRL_PRESSED | RIGHT_ALT_PRESSED}},
+         true},
+        {"arrow", {"ArrowLeft", "ArrowLeft", false, false, false, false}, {{0, VK_LEFT, ENHANCED_KEY}}, true},
+        {"keypad arrow", {"Numpad4", "ArrowLeft", false, false, false, false}, {{0, VK_LEFT, 0}}, true},
+        {"delete", {"Delete", "Delete", false, false, false, false}, {{0, VK_DELETE, ENHANCED_KEY}}, true},
+        {"f1", {"F1", "F1", false, false, false, false}, {{0, VK_F1, 0}}, false},
+        {"wide character", {"", "\xE6\xBC\xA2", false, false, false, false}, {{u'\u6F22', 0, 0}}, true},
+        {"beyond the bmp",
+         {"", "\xF0\x9F\x98\x80", false, false, false, false},
+         {{char16_t(0xD83D), 0, 0}, {char16_t(0xDE00), 0, 0}},
+         true},
+        {"shift alone", {"ShiftLeft", "Shift", true, false, false, false}, {}, false},
+        {"dead key", {"BracketLeft", "Dead", false, false, false, false}, {}, false},
+        {"input method", {"KeyA", "Process", false, false, false, false}, {}, false},
+        {"unidentified", {"", "Unidentified", false, false, false, false}, {}, false},
+        {"meta", {"KeyV", "v", false, false, false, true}, {}, false},
+        {"two characters", {"", "ab", false, false, false, false}, {}, false},
+        {"malformed", {"", "\xFF", false, false, false, false}, {}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<INPUT_RECORD> records;
+        EXPECT_EQ(web_console_keys(c.key, records), c.taken) << c.name;
+        EXPECT_EQ(keys_of(records), c.keys) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace novra
