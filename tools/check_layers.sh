@@ -20,10 +20,12 @@ trap 'rm -f "$edges"' EXIT
 find core ecs collision render game host console platform tools tests fuzz bench \
     -type f \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) 2>/dev/null | sort |
     while read -r file; do
+        folder=${file%/*}
         sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' "$file" |
             while read -r included; do
-                if [ -f "$(dirname "$file")/$included" ]; then
-                    target=$(realpath --relative-to=. "$(dirname "$file")/$included")
+                if [ -f "$folder/$included" ]; then
+                    target=$folder/$included
+                    case $included in *..*) target=$(realpath --relative-to=. "$target") ;; esac
                 elif [ -f "$included" ]; then
                     target=$included
                 else
