@@ -8,6 +8,7 @@
 #   - host/ and console/ include only platform/win32.h from platform/, the one surface they are written
 #     against (host/entry.cpp, the program's entry, also picks the driver it runs on);
 #   - the simulation (platform/sim/) includes no driver (platform/scripted/, desktop/, web/);
+#   - fuzz/ takes from tests/ only what tests/shared/ holds for both, and that includes no suite's files;
 #   - no files include each other in a loop.
 # Quoted includes are resolved against the including file's folder, then the repository root; the rest
 # (system and library headers) are not ours and are skipped. Prints each broken rule; exits 1 if any.
@@ -54,6 +55,7 @@ broken "console/ includes host/" '^console/[^ ]* host/'
 broken "host/ or console/ includes platform/ other than win32.h" '^(host|console)/[^ ]* platform/' \
     '( platform/win32\.h|^host/entry\.cpp .*)$'
 broken "the simulation includes a driver" '^platform/sim/[^ ]* platform/(scripted|desktop|web)/'
+broken "a fuzz target includes a test suite's files" '^(fuzz|tests/shared)/[^ ]* tests/' ' tests/shared/'
 
 if [ "$(wc -l <"$edges")" -eq 0 ]; then
     echo "check_layers: found no includes at all; run from the repository" >&2
