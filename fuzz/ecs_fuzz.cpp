@@ -116,25 +116,7 @@ struct Run {
             return;
         }
         if (!valid) model_fail("system_create accepted a bad request");
-        ModelSystem created{system,
-                            {ids.begin(), ids.begin() + ptrdiff_t(include_count)},
-                            {ids.begin() + ptrdiff_t(include_count), ids.end()},
-                            {},
-                            {}};
-        for (size_t i = 0; i < include_count; ++i) {
-            if (model.sizes[ids[i]] != 0) created.data_ids.push_back(ids[i]);
-        }
-        // The Archetypes that exist now are linked in the table's walk order: bucket by bucket, each
-        // bucket in order of creation.
-        for (int32_t bucket = 0; bucket < 37; ++bucket) {
-            for (size_t a = 0; a < model.archetypes.size(); ++a) {
-                ModelArchetype& archetype = model.archetypes[a];
-                if (archetype.bucket != bucket || !model_matches(created, archetype.ids)) continue;
-                created.links.push_back(a);
-                archetype.systems.push_back(system);
-            }
-        }
-        model.systems.push_back(created);
+        model_add_system(model, system, include_count, ids);
     }
 
     void create_entity() {

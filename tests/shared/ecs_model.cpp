@@ -170,6 +170,24 @@ void model_add_archetype(EcsModel& model, Archetype* archetype, const std::set<C
     model.archetypes.push_back(created);
 }
 
+void model_add_system(EcsModel& model, System* system, size_t include_count,
+                      const std::vector<ComponentId>& ids) {
+    const auto excludes = ids.begin() + ptrdiff_t(include_count);
+    ModelSystem created{system, {ids.begin(), excludes}, {excludes, ids.end()}, {}, {}};
+    for (auto id = ids.begin(); id != excludes; ++id) {
+        if (model.sizes[*id] != 0) created.data_ids.push_back(*id);
+    }
+    for (int32_t bucket = 0; bucket < 37; ++bucket) {
+        for (size_t a = 0; a < model.archetypes.size(); ++a) {
+            ModelArchetype& archetype = model.archetypes[a];
+            if (archetype.bucket != bucket || !model_matches(created, archetype.ids)) continue;
+            created.links.push_back(a);
+            archetype.systems.push_back(system);
+        }
+    }
+    model.systems.push_back(created);
+}
+
 void model_add_entity(EcsModel& model, Entity entity, size_t archetype) {
     if (entity.generation != entity.record->generation) model_fail("new handle is not live");
     if (!model.released.empty()) {

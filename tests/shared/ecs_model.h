@@ -59,6 +59,12 @@ struct ModelMismatch : std::runtime_error {
 void model_add_archetype(EcsModel& model, Archetype* archetype, const std::set<ComponentId>& ids,
                          int32_t rows_per_chunk);
 
+// Records a new System of the first include_count of `ids` as includes and the rest as excludes, linked
+// with the Archetypes that exist now in the table's walk order: bucket by bucket, each bucket in order of
+// creation.
+void model_add_system(EcsModel& model, System* system, size_t include_count,
+                      const std::vector<ComponentId>& ids);
+
 // Records an entity entity_create just gave for model.archetypes[archetype]: it must have reused the
 // record released last, if any, and no live one.
 void model_add_entity(EcsModel& model, Entity entity, size_t archetype);
