@@ -44,6 +44,11 @@ extern InputBatch input_batch;
 // std::malloc, swapped by tests to make an allocation fail. Null means the line in hand is dropped.
 extern void* (*console_allocate)(size_t bytes);
 
+// Where a finished typed line goes: called once per Enter with the line as zero-terminated UTF-8, after
+// the new, empty line has begun below it, so that the lines the handler logs appear under the finished
+// one. The text is valid only during the call. Null (as at start): the line is dropped.
+extern void (*console_line_handler)(const char* line);
+
 // Puts every record the console keeps (the cached console, the typed line, the batch and the
 // allocator) back as a new process has it.
 void console_reset();

@@ -13,6 +13,7 @@ void console_reset() {
     input_line = {};
     input_batch = {};
     console_allocate = std::malloc;
+    console_line_handler = nullptr;
 }
 
 namespace {
@@ -47,10 +48,25 @@ void console_scroll_up(int16_t rows) {
     const int16_t width = console_state.info.dwSize.X;
     const int16_t height = console_state.info.dwSize.Y;
     if (width <= 0 || height <= 0 || rows <= 0) return;
-    // The rectangle reaches one column and one row past the buffer; the console clips it.
-    const SMALL_RECT whole{0, 0, width, height};
+    // Rows `rows` to H - 1 move to row 0 and the rows they leave are filled. Every rectangle and the
+    // destination lie inside the buffer: Wine refuses a scroll that reaches past it (Windows would clip
+    // it), and a refused scroll would leave new lines writing over old rows. A move fills only the
+    // rows of its source that its destination does not cover, so it goes in steps of at most half the
+    // buffer; by H rows or more every row is lost.
+    const SMALL_RECT buffer{0, 0, coordinate(width - 1), coordinate(height - 1)};
     const CHAR_INFO fill = blank_cell();
-    ScrollConsoleScreenBufferW(console_state.output, &whole, &whole, COORD{0, coordinate(-rows)}, &fill);
+    if (height == 1) {
+        // One row cannot move within itself: the whole buffer goes off the top, which Windows clips.
+        const SMALL_RECT past{0, 0, width, height};
+        ScrollConsoleScreenBufferW(console_state.output, &past, &past, COORD{0, coordinate(-rows)}, &fill);
+    }
+    const int32_t most = std::max(1, height / 2);
+    for (int32_t left = std::min<int32_t>(rows, height); left > 0 && height > 1;) {
+        const int32_t step = std::min(left, most);
+        const SMALL_RECT lower{0, coordinate(step), buffer.Right, buffer.Bottom};
+        ScrollConsoleScreenBufferW(console_state.output, &lower, &buffer, COORD{0, 0}, &fill);
+        left -= step;
+    }
     COORD& anchor = console_state.info.dwCursorPosition;
     anchor.Y = coordinate(anchor.Y - rows);
 }
@@ -79,7 +95,8 @@ void console_write_line(const WCHAR* text) {
         typed_row = coordinate(typed_row - overflow);
     }
 
-    const SMALL_RECT typed_line{0, anchor_row, width, coordinate(anchor_row + typed_rows_below)};
+    const SMALL_RECT typed_line{0, anchor_row, coordinate(width - 1),
+                                coordinate(anchor_row + typed_rows_below)};
     const CHAR_INFO fill = blank_cell();
     ScrollConsoleScreenBufferW(console_state.output, &typed_line, nullptr, COORD{0, typed_row}, &fill);
     DWORD written = 0;

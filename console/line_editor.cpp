@@ -8,6 +8,7 @@ namespace novra {
 
 InputLine input_line;
 InputBatch input_batch;
+void (*console_line_handler)(const char* line) = nullptr;
 
 namespace {
 
@@ -30,13 +31,17 @@ void line_append(WCHAR ch) {
     ++input_line.write_position;
 }
 
-// The finished line is converted and handed to nothing; a failed allocation only skips that.
-void line_convert_and_drop() {
+// The finished line, converted to UTF-8, goes to the line handler; the typed line is emptied first, so
+// the handler finds a console ready for the next line. A failed allocation drops the line.
+void line_hand_over() {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return;
-    auto* utf8 = static_cast<char*>(console_allocate(size_t(bytes)));
+    char* utf8 = bytes > 0 ? static_cast<char*>(console_allocate(size_t(bytes))) : nullptr;
+    if (utf8 != nullptr)
+        WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, utf8, bytes, nullptr, nullptr);
+    input_line.write_position = 0;
+    std::memset(input_line.buffer, 0, input_line_capacity * sizeof(WCHAR));
     if (utf8 == nullptr) return;
-    WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, utf8, bytes, nullptr, nullptr);
+    if (console_line_handler != nullptr) console_line_handler(utf8);
     std::free(utf8);
 }
 
@@ -81,9 +86,7 @@ void line_finish(int16_t width, int16_t height) {
     if (new_row >= height) console_scroll_up(coordinate(new_row - height + 1));
     anchor.Y = coordinate(anchor.Y + rows_down);
     SetConsoleCursorPosition(console_state.output, anchor);
-    line_convert_and_drop();
-    input_line.write_position = 0;
-    std::memset(input_line.buffer, 0, input_line_capacity * sizeof(WCHAR));
+    line_hand_over();
 }
 
 void line_take(WCHAR ch, int16_t width, int16_t height) {

@@ -50,7 +50,8 @@ void host_reset();
 // ---- Window, keyboard and presentation ----------------------------------------------------------
 
 // The game window's procedure: keeps key_table's keys (first key-down sets, key-up clears, auto-repeat
-// and codes of 256 or more change nothing, focus loss clears all), clears `running` on WM_CLOSE, and on
+// and codes of 256 or more change nothing, focus loss clears all; a system key-up clears too and then
+// goes on to DefWindowProcW, a system key-down is never recorded), clears `running` on WM_CLOSE, and on
 // WM_SIZING and WM_SIZE re-reads the client size, repaints the background and presents again. Every
 // other message goes to DefWindowProcW.
 LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -74,6 +75,10 @@ Letterbox letterbox_fit(int32_t client_width, int32_t client_height);
 // the Game kept (nothing before game_setup has kept one). The bars are not painted.
 void present_letterboxed();
 
+// Ends the run as WM_CLOSE does: clears `running`, so the current pass finishes and the loop ends.
+// PlatformTable entry `quit`.
+void host_quit();
+
 // ---- Frame pacer ----------------------------------------------------------------------------------
 
 constexpr int64_t frames_per_second = 60;
@@ -87,6 +92,10 @@ struct FramePacer {
     int64_t reference_scaled;         // 60 x reference_count
     uint64_t frames_since_reference;  // passes completed since the last anchoring
     int32_t late_frames;              // late passes in the whole run; never reset
+    // How the last frame_wait ended, for the Host's frame statistics:
+    int64_t last_error_scaled;  // 60 x the reading it returned at, minus its due time (ticks x 60)
+    bool last_late;             // the pass was late
+    bool last_reanchored;       // and the grid was re-anchored
 };
 
 extern FramePacer frame_pacer;

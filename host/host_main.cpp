@@ -2,7 +2,9 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "game/commands.h"
 #include "game/game.h"
+#include "host/frame_history.h"
 #include "host/host.h"
 
 namespace novra {
@@ -80,13 +82,19 @@ void release() {
 
 }  // namespace
 
+void host_quit() {
+    running = false;
+}
+
 bool host_open(HINSTANCE instance) {
     host_instance = instance;
     if (!window_open()) return false;
     console_open();
 
-    PlatformTable table{set_framebuffer_size, present, console_log};
+    PlatformTable table{set_framebuffer_size, present, console_log, read_frame_stats, host_quit};
     game_setup(table);
+    // Lines finished in the console from now on are the Game's commands.
+    console_line_handler = game_command;
     timeBeginPeriod(1);
     // Last before the loop, so the time game_setup took does not count against the first frame.
     if (!pacer_start()) {
@@ -105,10 +113,13 @@ void host_pass() {
     // Filtered to the game window; with no TranslateMessage no character messages are made.
     while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
         DispatchMessageW(&message);
+    const int64_t work_start = frame_clock();
     game_frame();
+    const int64_t work_ticks = frame_clock() - work_start;
     present_letterboxed();
     console_poll_input();
     frame_wait();
+    frame_history_add(work_ticks);
 }
 
 void host_close() {
@@ -130,6 +141,7 @@ void host_reset() {
     host_instance = nullptr;
     dib_header = {};
     frame_pacer = {};
+    frame_history = {};
     key_table = {};
 }
 

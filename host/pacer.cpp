@@ -44,7 +44,10 @@ void frame_wait() {
     const int64_t now_scaled = scaled(counter_read());
 
     // Equality counts as late: the pass has used up its whole frame, so nothing is left to wait for.
+    frame_pacer.last_late = due <= now_scaled;
+    frame_pacer.last_reanchored = false;
     if (due <= now_scaled) {
+        frame_pacer.last_error_scaled = int64_t(uint64_t(now_scaled) - uint64_t(due));
         // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
         if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
         // The count is never reset, so once the threshold is passed every late pass re-anchors at once
@@ -52,6 +55,7 @@ void frame_wait() {
         if (frame_pacer.late_frames > late_threshold) {
             frame_pacer.frames_since_reference = 0;
             pacer_anchor();
+            frame_pacer.last_reanchored = true;
         }
         return;
     }
@@ -61,8 +65,11 @@ void frame_wait() {
     const int32_t milliseconds = int32_t(uint32_t(uint64_t(milliseconds64)));
     // Sleep covers whole milliseconds only; the spin on the counter takes the rest to the exact tick.
     if (milliseconds > 0) Sleep(DWORD(milliseconds));
-    while (due > scaled(counter_read())) {
-    }
+    int64_t end_scaled = now_scaled;
+    do {
+        end_scaled = scaled(counter_read());
+    } while (due > end_scaled);
+    frame_pacer.last_error_scaled = int64_t(uint64_t(end_scaled) - uint64_t(due));
 }
 
 }  // namespace novra

@@ -43,6 +43,11 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
         case WM_KEYUP:
             if (key_in_table(wparam)) key_table.keys[wparam] = 0;
             return 0;
+        case WM_SYSKEYUP:
+            // A key released while Alt is held comes as this instead of WM_KEYUP; dropped, the key would
+            // stay held. The default procedure still gets it, for Alt+F4 and the system menu.
+            if (key_in_table(wparam)) key_table.keys[wparam] = 0;
+            return DefWindowProcW(window, message, wparam, lparam);
         case WM_SIZING:
             // The client rectangle still has the size before this drag step takes effect.
             client_area_changed(window);

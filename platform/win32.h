@@ -283,6 +283,7 @@ inline constexpr WPARAM WMSZ_BOTTOMRIGHT = 8;
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes ('A', '0').
 inline constexpr int VK_BACK = 0x08;
 inline constexpr int VK_TAB = 0x09;
+inline constexpr int VK_CLEAR = 0x0C;
 inline constexpr int VK_RETURN = 0x0D;
 inline constexpr int VK_SHIFT = 0x10;
 inline constexpr int VK_CONTROL = 0x11;
@@ -465,6 +466,8 @@ HANDLE WINAPI GetStdHandle(DWORD std_handle);
 BOOL WINAPI CloseHandle(HANDLE handle);
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info);
 BOOL WINAPI SetConsoleCursorPosition(HANDLE output, COORD position);
+// Full-width characters take two cells, as in a console with a CJK code page and font; which ones are
+// full-width is judged per code unit by the line editor's own table, not by a font.
 BOOL WINAPI WriteConsoleOutputCharacterW(HANDLE output, LPCWSTR text, DWORD length, COORD start,
                                          LPDWORD written);
 BOOL WINAPI ReadConsoleOutputCharacterW(HANDLE output, LPWSTR text, DWORD length, COORD start, LPDWORD read);

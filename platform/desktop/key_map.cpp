@@ -5,7 +5,17 @@
 
 namespace novra {
 
-uint8_t key_map_virtual_key(SDL_Scancode scancode) {
+namespace {
+
+// The keypad's digits 1 to 9 and 0, in SDL's scancode order, with NumLock off.
+constexpr uint8_t keypad_navigation[] = {VK_END,   VK_DOWN, VK_NEXT, VK_LEFT,  VK_CLEAR,
+                                         VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR, VK_INSERT};
+
+}  // namespace
+
+uint8_t key_map_virtual_key(SDL_Scancode scancode, bool num_lock) {
+    if (!num_lock && scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_0)
+        return keypad_navigation[scancode - SDL_SCANCODE_KP_1];
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
         return uint8_t('A' + (scancode - SDL_SCANCODE_A));
     if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)

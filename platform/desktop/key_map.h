@@ -9,7 +9,9 @@
 
 namespace novra {
 
-// The virtual-key code of `scancode`, or 0 for a key the layer does not map.
-uint8_t key_map_virtual_key(SDL_Scancode scancode);
+// The virtual-key code of `scancode`, or 0 for a key the layer does not map. With NumLock off the
+// keypad's digit keys are the navigation keys printed under the digits, as on Windows: 4, 8, 6 and 2 the
+// arrows, 7 and 1 Home and End, 9 and 3 Page Up and Page Down, 0 Insert and 5 Clear.
+uint8_t key_map_virtual_key(SDL_Scancode scancode, bool num_lock);
 
 }  // namespace novra

@@ -16,14 +16,19 @@ namespace novra {
 
 namespace {
 
-// Kept in plain statics: the signal handler reads them.
+// Kept in plain statics: the signal handlers read them.
 struct termios saved_mode;
-int saved_input_fd = -1;
+int saved_mode_fd = -1;
 int saved_output_fd = -1;
+bool saved_screen = false;
 volatile sig_atomic_t taken = 0;
+volatile sig_atomic_t continued = 0;
+volatile sig_atomic_t resized = 0;
 
-const char enter_screen[] = "\x1b[?1049h\x1b[H\x1b[2J";
-const char leave_screen[] = "\x1b[0m\x1b[?25h\x1b[?1049l";
+// Title pushed on xterm's title stack, alternate screen, no autowrap (the view is clipped, never
+// wrapped), cleared; and the reverse, the title popped last.
+const char enter_screen[] = "\x1b[22;0t\x1b[?1049h\x1b[?7l\x1b[H\x1b[2J";
+const char leave_screen[] = "\x1b[0m\x1b[?25h\x1b[?7h\x1b[?1049l\x1b[23;0t";
 
 void write_all(int fd, const char* bytes, size_t size) {
     while (size > 0) {
@@ -35,35 +40,92 @@ void write_all(int fd, const char* bytes, size_t size) {
     }
 }
 
+void raw_mode_set() {
+    struct termios raw = saved_mode;
+    raw.c_iflag &= ~tcflag_t(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
+    raw.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | IEXTEN);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(saved_mode_fd, TCSAFLUSH, &raw);
+}
+
 void restore_on_signal(int signal_number) {
     terminal_restore();
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
 }
 
+void handler_set(int signal_number, void (*handler)(int), int flags) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = flags;
+    sigaction(signal_number, &action, nullptr);
+}
+
+// Ctrl+Z: the terminal goes back to the shell, then the process stops as it would have. Once it is
+// continued, the driver takes the terminal again and draws the console whole.
+void stop_on_signal(int signal_number) {
+    const int saved_errno = errno;
+    terminal_restore();
+    handler_set(signal_number, SIG_DFL, 0);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, signal_number);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    std::raise(signal_number);
+    handler_set(signal_number, stop_on_signal, SA_RESTART);
+    continued = 1;
+    errno = saved_errno;
+}
+
+// False while the program runs in the background of its controlling terminal, where changing the
+// terminal's mode would stop it (SIGTTOU). A terminal that is not the controlling one has no front.
+bool in_front(int fd) {
+    const pid_t front = tcgetpgrp(fd);
+    return front <= 0 || front == getpgrp();
+}
+
+void note_continued(int) {
+    continued = 1;
+}
+
+void note_resized(int) {
+    resized = 1;
+}
+
+// Ctrl+Z is held back while bytes go out, so that the terminal is never given back in the middle of
+// an escape sequence.
+struct StopHeld {
+    sigset_t previous;
+    StopHeld() {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGTSTP);
+        sigprocmask(SIG_BLOCK, &stop, &previous);
+    }
+    ~StopHeld() { sigprocmask(SIG_SETMASK, &previous, nullptr); }
+};
+
 }  // namespace
 
-bool terminal_take(int input_fd, int output_fd) {
-    if (taken || !isatty(input_fd) || tcgetattr(input_fd, &saved_mode) != 0) return false;
-    struct termios raw = saved_mode;
-    raw.c_iflag &= ~tcflag_t(IXON | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT);
-    raw.c_lflag &= ~tcflag_t(ECHO | ECHONL | ICANON | IEXTEN);
-    raw.c_cc[VMIN] = 0;
-    raw.c_cc[VTIME] = 0;
-    raw.c_cc[VSUSP] = _POSIX_VDISABLE;
-    if (tcsetattr(input_fd, TCSAFLUSH, &raw) != 0) return false;
-    saved_input_fd = input_fd;
+bool terminal_take(int mode_fd, int output_fd, bool screen) {
+    if (taken || !isatty(mode_fd)) return false;
+    saved_mode_fd = mode_fd;
     saved_output_fd = output_fd;
+    saved_screen = screen;
+    if (!in_front(mode_fd) || tcgetattr(mode_fd, &saved_mode) != 0) return false;
+    raw_mode_set();
     taken = 1;
-    write_all(output_fd, enter_screen, sizeof enter_screen - 1);
+    if (screen) write_all(output_fd, enter_screen, sizeof enter_screen - 1);
     return true;
 }
 
 void terminal_restore() {
     if (!taken) return;
     taken = 0;
-    write_all(saved_output_fd, leave_screen, sizeof leave_screen - 1);
-    tcsetattr(saved_input_fd, TCSAFLUSH, &saved_mode);
+    if (saved_screen) write_all(saved_output_fd, leave_screen, sizeof leave_screen - 1);
+    tcsetattr(saved_mode_fd, TCSAFLUSH, &saved_mode);
 }
 
 bool terminal_taken() {
@@ -71,14 +133,32 @@ bool terminal_taken() {
 }
 
 void terminal_guard_exits() {
-    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-        struct sigaction action {};
-        action.sa_handler = restore_on_signal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
-        sigaction(signal_number, &action, nullptr);
-    }
+    for (int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        handler_set(signal_number, restore_on_signal, SA_RESETHAND);
+    handler_set(SIGTSTP, stop_on_signal, SA_RESTART);
+    handler_set(SIGCONT, note_continued, SA_RESTART);
+    handler_set(SIGWINCH, note_resized, SA_RESTART);
     std::atexit(terminal_restore);
+}
+
+bool terminal_continued() {
+    if (!continued) return false;
+    continued = 0;
+    return true;
+}
+
+bool terminal_resized() {
+    if (!resized) return false;
+    resized = 0;
+    return true;
+}
+
+bool terminal_take_again() {
+    if (saved_mode_fd < 0 || !in_front(saved_mode_fd)) return false;
+    if (!taken) return terminal_take(saved_mode_fd, saved_output_fd, saved_screen);
+    // A stop that cannot be caught (SIGSTOP) left the terminal taken; the shell may have reset its mode.
+    raw_mode_set();
+    return true;
 }
 
 bool terminal_size(int fd, int16_t& columns, int16_t& rows) {
@@ -105,15 +185,16 @@ std::string terminal_read(int fd) {
     return bytes;
 }
 
-void terminal_wait(int fd) {
+void terminal_wait(int fd, int milliseconds) {
     struct pollfd ready {
         fd, POLLIN, 0
     };
-    while (poll(&ready, 1, -1) < 0 && errno == EINTR) {
+    while (poll(&ready, 1, milliseconds) < 0 && errno == EINTR) {
     }
 }
 
 void terminal_write(int fd, std::string_view bytes) {
+    StopHeld held;
     write_all(fd, bytes.data(), bytes.size());
 }
 

@@ -207,7 +207,9 @@ size_t decode_one(std::string_view bytes, std::vector<INPUT_RECORD>& records) {
 
 }  // namespace
 
-void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, std::vector<INPUT_RECORD>& records) {
+void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, int64_t now_ms,
+                     std::vector<INPUT_RECORD>& records) {
+    const size_t waited = decoder.pending.size();
     decoder.pending.append(bytes);
     size_t at = 0;
     while (at < decoder.pending.size()) {
@@ -216,6 +218,12 @@ void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, std::vect
         at += used;
     }
     decoder.pending.erase(0, at);
+    if (at >= waited) decoder.pending_since_ms = now_ms;  // what waits now came in this read
+}
+
+void terminal_decode_expire(TerminalDecoder& decoder, int64_t now_ms, std::vector<INPUT_RECORD>& records) {
+    if (!decoder.pending.empty() && now_ms - decoder.pending_since_ms >= escape_wait_ms)
+        terminal_decode_flush(decoder, records);
 }
 
 void terminal_decode_flush(TerminalDecoder& decoder, std::vector<INPUT_RECORD>& records) {

@@ -6,6 +6,7 @@
 // and their virtual-key code.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +16,22 @@
 namespace novra {
 
 struct TerminalDecoder {
-    std::string pending;  // the start of a sequence that the bytes so far cut off
+    std::string pending;       // the start of a sequence that the bytes so far cut off
+    int64_t pending_since_ms;  // when the first of the pending bytes arrived
 };
 
-// Decodes `bytes`, appending records. A sequence cut off at the end waits in the decoder.
-void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, std::vector<INPUT_RECORD>& records);
+// How long a cut-off sequence waits for the rest of its bytes, as terminals' own escape timeouts do:
+// a terminal sends a whole sequence at once, but the bytes may still arrive in separate reads.
+constexpr int64_t escape_wait_ms = 50;
+
+// Decodes `bytes` that arrived at `now_ms` (any clock in milliseconds), appending records. A sequence
+// cut off at the end waits in the decoder.
+void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, int64_t now_ms,
+                     std::vector<INPUT_RECORD>& records);
+
+// Settles what waits once it has waited escape_wait_ms by `now_ms`, as terminal_decode_flush does;
+// before that it keeps waiting.
+void terminal_decode_expire(TerminalDecoder& decoder, int64_t now_ms, std::vector<INPUT_RECORD>& records);
 
 // Settles what waits as if nothing more follows: a lone ESC is the Escape key, a cut-off UTF-8
 // character is U+FFFD, a cut-off escape sequence is dropped.

@@ -1,13 +1,64 @@
-// Console cells to ANSI escapes.
+// Console cells to ANSI escapes, and to plain lines.
 #include "platform/desktop/terminal_render.h"
 
 #include <algorithm>
+#include <clocale>
+#include <cwchar>
 
 #include "platform/sim/text.h"
 
 namespace novra {
 
 namespace {
+
+// Glyphs of code page 437 for the control characters 1-31 and DEL (127), as a Windows console in that
+// code page shows them, and for the C1 controls 0x80-0x9F the glyphs code page 437 puts at those bytes.
+constexpr char16_t control_glyphs_low[32] = {
+    u' ',      u'\u263A', u'\u263B', u'\u2665', u'\u2666', u'\u2663', u'\u2660', u'\u2022',
+    u'\u25D8', u'\u25CB', u'\u25D9', u'\u2642', u'\u2640', u'\u266A', u'\u266B', u'\u263C',
+    u'\u25BA', u'\u25C4', u'\u2195', u'\u203C', u'\u00B6', u'\u00A7', u'\u25AC', u'\u21A8',
+    u'\u2191', u'\u2193', u'\u2192', u'\u2190', u'\u221F', u'\u2194', u'\u25B2', u'\u25BC'};
+constexpr char16_t control_glyphs_c1[32] = {
+    u'\u00C7', u'\u00FC', u'\u00E9', u'\u00E2', u'\u00E4', u'\u00E0', u'\u00E5', u'\u00E7',
+    u'\u00EA', u'\u00EB', u'\u00E8', u'\u00EF', u'\u00EE', u'\u00EC', u'\u00C4', u'\u00C5',
+    u'\u00C9', u'\u00E6', u'\u00C6', u'\u00F4', u'\u00F6', u'\u00F2', u'\u00FB', u'\u00F9',
+    u'\u00FF', u'\u00D6', u'\u00DC', u'\u00A2', u'\u00A3', u'\u00A5', u'\u20A7', u'\u0192'};
+constexpr char32_t replacement = 0xFFFD;
+
+bool is_high(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool is_low(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// Columns the terminal gives `code_point` (above U+00FF), as the C library's UTF-8 tables say: 0 for
+// combining and invisible characters, which a terminal would put into the cell before, -1 for what it
+// does not print. Without a UTF-8 locale every such character counts as unprintable.
+int terminal_columns(char32_t code_point) {
+    static const locale_t utf8 = [] {
+        locale_t found = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+        return found ? found : newlocale(LC_CTYPE_MASK, "en_US.UTF-8", locale_t(0));
+    }();
+    if (!utf8) return -1;
+    const locale_t previous = uselocale(utf8);
+    const int columns = wcwidth(wchar_t(code_point));
+    uselocale(previous);
+    return columns;
+}
+
+// What a character of `cells` cells shows: itself when the terminal draws it within those cells, a
+// code page 437 glyph for a control character, U+FFFD otherwise.
+char32_t visible(char32_t code_point, int cells) {
+    if (code_point == 0) return U' ';
+    if (code_point < 0x20) return control_glyphs_low[code_point];
+    if (code_point == 0x7F) return U'\u2302';
+    if (code_point >= 0x80 && code_point <= 0x9F) return control_glyphs_c1[code_point - 0x80];
+    if (code_point <= 0xFF) return code_point;
+    if (code_point >= 0xD800 && code_point <= 0xDFFF) return replacement;
+    const int columns = terminal_columns(code_point);
+    return columns >= 1 && columns <= cells ? code_point : replacement;
+}
 
 // Windows' colour bits are blue 1, green 2, red 4; ANSI's order is red 1, green 2, blue 4.
 int ansi_colour(uint16_t bits) {
@@ -24,73 +75,131 @@ std::string move_to(int row, int column) {
     return "\x1b[" + std::to_string(row + 1) + ";" + std::to_string(column + 1) + "H";
 }
 
-bool is_high(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool is_low(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
 }  // namespace
+
+std::vector<ShownCell> terminal_row_glyphs(const ConsoleCell* cells, int count) {
+    std::vector<ShownCell> glyphs(size_t(std::max(count, 0)), ShownCell{U' ', 1, 0});
+    for (int column = 0; column < count; ++column) {
+        const ConsoleCell& cell = cells[column];
+        ShownCell& glyph = glyphs[size_t(column)];
+        glyph.attributes = cell.attributes;
+        if (cell.half == CellHalf::trailing) continue;  // a blank unless its leading cell claims it
+        if (cell.half == CellHalf::whole) {
+            glyph.glyph = visible(cell.ch, 1);
+            continue;
+        }
+        // A leading cell: the character over both cells, or a blank when its other half is missing or
+        // lies past the columns shown.
+        if (column + 1 >= count || cells[column + 1].half != CellHalf::trailing ||
+            cells[column + 1].ch != cell.ch)
+            continue;
+        char32_t code_point = cell.ch;
+        const ConsoleCell* next = column + 3 < count ? &cells[column + 2] : nullptr;
+        if (is_high(cell.ch) && next && is_low(next->ch) && next->half == CellHalf::leading &&
+            next[1].half == CellHalf::trailing && next[1].ch == next->ch) {
+            // The pair is one character over the high surrogate's cells; the low surrogate's stay blank.
+            code_point = 0x10000 + ((char32_t(cell.ch) - 0xD800) << 10) + (char32_t(next->ch) - 0xDC00);
+            glyphs[size_t(column) + 2].attributes = next->attributes;
+            glyphs[size_t(column) + 3].attributes = next->attributes;
+            glyphs[size_t(column) + 1] = ShownCell{0, 0, cell.attributes};
+            glyph.glyph = visible(code_point, 2);
+            glyph.columns = 2;
+            column += 3;
+            continue;
+        }
+        glyph.glyph = visible(code_point, 2);
+        glyph.columns = 2;
+        glyphs[size_t(column) + 1] = ShownCell{0, 0, cell.attributes};
+        ++column;
+    }
+    return glyphs;
+}
 
 TerminalScreen terminal_screen(int16_t columns, int16_t rows) {
     return TerminalScreen{
-        std::max<int16_t>(columns, 1), std::max<int16_t>(rows, 1), 0, {}, 0xFFFF, {}, false};
+        std::max<int16_t>(columns, 1), std::max<int16_t>(rows, 1), 0, {}, 0xFFFF, {}, false, -1};
 }
 
 std::string terminal_render(TerminalScreen& screen, SimConsole& console) {
     std::string out;
     const int shown_columns = std::min<int>(screen.columns, console.width);
     const int shown_rows = std::min<int>(screen.rows, console.height);
-    // Follow the cursor as a console window scrolls to keep it in view.
-    if (console.cursor.Y < screen.top) screen.top = console.cursor.Y;
-    if (console.cursor.Y >= screen.top + shown_rows) screen.top = int16_t(console.cursor.Y - shown_rows + 1);
-    screen.top = int16_t(std::clamp<int>(screen.top, 0, std::max(console.height - shown_rows, 0)));
+    // The view ends at the cursor's row, so that a line being typed is in view as far as it fits, and
+    // comes back whole as soon as Backspace makes it fit again.
+    screen.top = int16_t(std::clamp<int>(console.cursor.Y - shown_rows + 1, 0, console.height - shown_rows));
     console.window_top = screen.top;
 
     if (screen.shown.empty()) {
         out += "\x1b[0m\x1b[H\x1b[2J";
         screen.attributes_shown = 0xFFFF;
-        screen.shown.assign(size_t(screen.columns) * size_t(screen.rows), ConsoleCell{u' ', 0xFFFF});
+        screen.cursor_shown = -1;
+        screen.shown.assign(size_t(screen.columns) * size_t(screen.rows), ShownCell{U' ', 1, 0xFFFF});
     }
     for (int row = 0; row < shown_rows; ++row) {
-        const ConsoleCell* line = &console.cells[size_t(screen.top + row) * size_t(console.width)];
-        bool position_known = false;
-        for (int column = 0; column < shown_columns; ++column) {
-            ConsoleCell cell = line[column];
-            if (cell.ch == 0) cell.ch = u' ';
-            ConsoleCell& shown = screen.shown[size_t(row) * size_t(screen.columns) + size_t(column)];
-            if (shown.ch == cell.ch && shown.attributes == cell.attributes) {
+        const std::vector<ShownCell> wanted = terminal_row_glyphs(
+            &console.cells[size_t(screen.top + row) * size_t(console.width)], shown_columns);
+        ShownCell* shown = &screen.shown[size_t(row) * size_t(screen.columns)];
+        bool position_known = false;  // the terminal's cursor stands at `column`
+        for (int column = 0; column < shown_columns;
+             column += std::max<int>(wanted[size_t(column)].columns, 1)) {
+            const ShownCell& glyph = wanted[size_t(column)];
+            const int span = std::max<int>(glyph.columns, 1);
+            if (std::equal(&wanted[size_t(column)], &wanted[size_t(column)] + span, shown + column)) {
                 position_known = false;
                 continue;
             }
-            shown = cell;
+            std::copy_n(&wanted[size_t(column)], span, shown + column);
             if (!position_known) out += move_to(row, column);
-            if (cell.attributes != screen.attributes_shown) {
-                out += sgr(cell.attributes);
-                screen.attributes_shown = cell.attributes;
+            if (glyph.attributes != screen.attributes_shown) {
+                out += sgr(glyph.attributes);
+                screen.attributes_shown = glyph.attributes;
             }
-            char32_t code_point = cell.ch;
-            if (is_high(cell.ch) && column + 1 < shown_columns && is_low(line[column + 1].ch)) {
-                code_point =
-                    0x10000 + ((char32_t(cell.ch) - 0xD800) << 10) + (char32_t(line[column + 1].ch) - 0xDC00);
-            } else if (is_high(cell.ch) || is_low(cell.ch)) {
-                code_point = is_low(cell.ch) && column > 0 && is_high(line[column - 1].ch) ? 0 : 0xFFFD;
-            }
-            if (code_point != 0) utf8_append(out, code_point);
+            // Both cells are cleared first, so a glyph the terminal draws narrower leaves no trace. The
+            // way back is absolute: at the last column the terminal's cursor does not move on.
+            if (span == 2) out += "  " + move_to(row, column);
+            utf8_append(out, glyph.glyph);
             // Past ASCII the terminal's column width is its own guess, so place the next cell anew.
-            position_known = code_point >= 0x20 && code_point < 0x7F;
+            position_known = span == 1 && glyph.glyph >= 0x20 && glyph.glyph < 0x7F;
         }
     }
     if (!screen.title_sent || screen.title_shown != console.title) {
-        out += "\x1b]2;" + utf8_from_utf16(console.title) + "\x07";
+        std::u16string title = console.title;
+        for (char16_t& unit : title) {
+            if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) unit = u' ';  // the escape ends at a control
+        }
+        out += "\x1b]2;" + utf8_from_utf16(title) + "\x07";
         screen.title_shown = console.title;
         screen.title_sent = true;
     }
-    int cursor_row = console.cursor.Y - screen.top;
-    if (cursor_row >= 0 && cursor_row < shown_rows && console.cursor.X < shown_columns) {
-        out += move_to(cursor_row, console.cursor.X);
+    const int cursor_row = console.cursor.Y - screen.top;
+    const bool cursor_in_view = cursor_row >= 0 && cursor_row < shown_rows && console.cursor.X >= 0 &&
+                                console.cursor.X < shown_columns;
+    if (cursor_in_view) out += move_to(cursor_row, console.cursor.X);
+    if (screen.cursor_shown != int8_t(cursor_in_view)) {
+        out += cursor_in_view ? "\x1b[?25h" : "\x1b[?25l";
+        screen.cursor_shown = int8_t(cursor_in_view);
     }
+    return out;
+}
+
+std::string terminal_lines(TerminalLines& lines, const SimConsole& console) {
+    std::string out;
+    const uint64_t first_kept = console.rows_scrolled;  // rows before it have scrolled off the top
+    const uint64_t final_end = console.rows_scrolled + uint64_t(std::max<int16_t>(console.cursor.Y, 0));
+    for (uint64_t row = std::max(lines.written, first_kept); row < final_end; ++row) {
+        const std::vector<ShownCell> glyphs = terminal_row_glyphs(
+            &console.cells[size_t(row - first_kept) * size_t(console.width)], console.width);
+        std::string line;
+        size_t kept = 0;  // bytes up to the last glyph that is not a blank
+        for (const ShownCell& glyph : glyphs) {
+            if (glyph.glyph == 0) continue;
+            utf8_append(line, glyph.glyph);
+            if (glyph.glyph != U' ') kept = line.size();
+        }
+        line.resize(kept);
+        out += line + "\n";
+    }
+    lines.written = std::max(lines.written, final_end);
     return out;
 }
 

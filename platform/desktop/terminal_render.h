@@ -1,7 +1,12 @@
-// The desktop driver's console output: the screen buffer mirrored on a terminal with ANSI escapes.
-// The terminal shows the buffer's first columns and, when the buffer is taller than the terminal, the
-// rows around the cursor, following it as a console window does. Only cells that changed since the
-// last render are written; the title goes out as an xterm title escape.
+// The desktop driver's console output: the screen buffer shown on a terminal, which is a view onto the
+// buffer and never interprets it. The terminal shows the buffer's first columns, clipped at its width
+// (never wrapped), and the rows that end at the cursor's row, so the line being typed is in view as far
+// as it fits. Each cell is shown at its column: a full-width character over its two cells, a control
+// character or DEL as a visible glyph, code unit 0 as a blank. Only what changed since the last render
+// is written; the title goes out as an xterm title escape.
+//
+// Without a terminal (output to a file or a pipe, or TERM=dumb) the buffer is shown as plain lines
+// instead: each row once it lies above the cursor's row, which the console never writes again.
 #pragma once
 
 #include <cstdint>
@@ -12,22 +17,47 @@
 
 namespace novra {
 
+// What one terminal column shows.
+struct ShownCell {
+    char32_t glyph;       // the code point drawn; 0 on the second column of a two-column glyph
+    uint8_t columns;      // 1, or 2 for a glyph over two cells (0 on its second column)
+    uint16_t attributes;  // console attribute of the cell
+    bool operator==(const ShownCell&) const = default;
+};
+
 struct TerminalScreen {
     int16_t columns;  // terminal size
     int16_t rows;
-    int16_t top;                     // first buffer row shown
-    std::vector<ConsoleCell> shown;  // what the terminal shows, columns * rows; empty before the first render
-    uint16_t attributes_shown;       // the terminal's current colours, as a console attribute
+    int16_t top;                   // first buffer row shown
+    std::vector<ShownCell> shown;  // what the terminal shows, columns * rows; empty: nothing known yet
+    uint16_t attributes_shown;     // the terminal's current colours, as a console attribute
     std::u16string title_shown;
     bool title_sent;
+    int8_t cursor_shown;  // -1 unknown, 0 hidden, 1 shown
 };
 
-// A screen for a terminal of `columns` x `rows`, with nothing rendered yet.
+// A screen for a terminal of `columns` x `rows`, with nothing rendered yet: the next render clears the
+// terminal and draws everything.
 TerminalScreen terminal_screen(int16_t columns, int16_t rows);
 
 // The bytes that bring the terminal from what `screen` says it shows to `console`'s state: changed
-// cells (code unit 0 shown as a space, surrogate pairs joined, lone surrogates as U+FFFD), the title
-// when it changed, and the cursor. Updates `screen` and the console's window top.
+// cells, the title when it changed, and the cursor (hidden while it lies outside the view). Updates
+// `screen` and the console's window top.
 std::string terminal_render(TerminalScreen& screen, SimConsole& console);
+
+// What `count` cells of one row show, one entry a column: the glyphs above, with lone surrogates and
+// characters the terminal would not show in their cells as U+FFFD and a surrogate pair as one character
+// over the high surrogate's cells. A full-width character cut by `count` shows as a blank.
+std::vector<ShownCell> terminal_row_glyphs(const ConsoleCell* cells, int count);
+
+// Rows of the console already written as plain lines, counted from the console's first row ever (rows
+// that scrolled off the top included).
+struct TerminalLines {
+    uint64_t written;
+};
+
+// Plain UTF-8 lines, one per row that now lies above the cursor's row and was not written yet, trailing
+// blanks removed; no escape sequence and no control character.
+std::string terminal_lines(TerminalLines& lines, const SimConsole& console);
 
 }  // namespace novra

@@ -111,7 +111,8 @@ struct ScriptedConsole {
 ScriptedConsole scripted_console();
 // One row's code units exactly as held (zeros included); empty outside the buffer.
 std::u16string scripted_console_row(int16_t row);
-// One row as UTF-8 for easy comparison: code unit 0 shown as a space, trailing spaces removed.
+// One row as UTF-8 for easy comparison: code unit 0 shown as a space, a full-width character once,
+// trailing spaces removed.
 std::string scripted_console_line(int16_t row);
 
 // The window as created: its title, whether it exists, is shown and has the focus.

@@ -208,8 +208,13 @@ std::u16string scripted_console_row(int16_t row) {
 }
 
 std::string scripted_console_line(int16_t row) {
-    std::u16string text = scripted_console_row(row);
-    std::replace(text.begin(), text.end(), u'\0', u' ');
+    const SimConsole& console = sim.console;
+    if (row < 0 || row >= console.height) return {};
+    std::u16string text;
+    for (int16_t x = 0; x < console.width; ++x) {
+        const ConsoleCell& cell = console.cells[size_t(row) * size_t(console.width) + size_t(x)];
+        if (cell.half != CellHalf::trailing) text.push_back(cell.ch == 0 ? u' ' : cell.ch);
+    }
     while (!text.empty() && text.back() == u' ')
         text.pop_back();
     return utf8_from_utf16(text);

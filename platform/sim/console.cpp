@@ -1,5 +1,6 @@
 // The console: allocation, title, standard handles, the screen buffer's information and cursor, and
-// writing and reading cells. One code unit per cell; new cells are spaces in light grey on black.
+// writing and reading cells. One code unit per cell, a full-width character in two; new cells are
+// spaces in light grey on black.
 #include <algorithm>
 #include <cstring>
 
@@ -52,6 +53,61 @@ BOOL cells_read(HANDLE output, Value* values, DWORD length, COORD start, LPDWORD
         values[i] = console.cells[size_t(index) + i].*field;
     if (read) *read = DWORD(count);
     return TRUE;
+}
+
+}  // namespace
+
+// Full-width characters, as a Windows console with a CJK code page and font lays them out: each takes
+// two cells, a leading and a trailing one, both holding the character (ReadConsoleOutputW reports them
+// with COMMON_LVB_LEADING_BYTE and COMMON_LVB_TRAILING_BYTE). A character never straddles two rows:
+// when only the row's last cell is left, that cell is blanked and the character starts the next row.
+// Overwriting one half of a character blanks the other, so no half is ever left alone.
+//
+// Which characters are full-width depends on the console's font on Windows. This console judges each
+// UTF-16 code unit alone with the line editor's own table, each half of a surrogate pair as two cells,
+// so that the cells always agree with the columns the editor counts. In a buffer one column wide, where
+// no two cells share a row, a full-width character takes one cell.
+int console_unit_cells(char16_t unit) {
+    const uint32_t value = unit;
+    const bool narrow =
+        value <= 0xFF || (value >= 0xFF61 && value <= 0xFF9F) || (value >= 0xFFE8 && value <= 0xFFEE);
+    return narrow ? 1 : 2;
+}
+
+namespace {
+
+void cell_blank(ConsoleCell& cell) {
+    cell.ch = u' ';
+    cell.half = CellHalf::whole;
+}
+
+// Writes `length` code units from cell `index` on, wrapping at the row's end and stopping at the
+// buffer's end; returns the code units written. Attributes stay as they are.
+DWORD cells_write(SimConsole& console, size_t index, const WCHAR* text, DWORD length) {
+    std::vector<ConsoleCell>& cells = console.cells;
+    const size_t width = size_t(console.width);
+    if (index < cells.size() && cells[index].half == CellHalf::trailing && index > 0)
+        cell_blank(cells[index - 1]);
+    DWORD count = 0;
+    for (; count < length && index < cells.size(); ++count) {
+        const char16_t unit = text[count];
+        if (console_unit_cells(unit) == 1 || width == 1) {
+            cells[index].ch = unit;
+            cells[index].half = CellHalf::whole;
+            ++index;
+            continue;
+        }
+        if (index % width == width - 1) {
+            cell_blank(cells[index]);
+            if (++index >= cells.size()) break;
+        }
+        cells[index].ch = cells[index + 1].ch = unit;
+        cells[index].half = CellHalf::leading;
+        cells[index + 1].half = CellHalf::trailing;
+        index += 2;
+    }
+    if (index < cells.size() && cells[index].half == CellHalf::trailing) cell_blank(cells[index]);
+    return count;
 }
 
 }  // namespace
@@ -176,13 +232,10 @@ BOOL WINAPI WriteConsoleOutputCharacterW(HANDLE output, LPCWSTR text, DWORD leng
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    // Rows follow one another in the buffer, so wrapping is writing on; the buffer's end stops it.
     SimConsole& console = sim.console;
-    size_t count = std::min(size_t(length), console.cells.size() - size_t(index));
-    for (size_t i = 0; i < count; ++i)
-        console.cells[size_t(index) + i].ch = text[i];
+    const DWORD count = cells_write(console, size_t(index), text, length);
     ++console.version;
-    if (written) *written = DWORD(count);
+    if (written) *written = count;
     return TRUE;
 }
 

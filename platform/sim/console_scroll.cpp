@@ -89,6 +89,12 @@ BOOL WINAPI ScrollConsoleScreenBufferW(HANDLE output, const SMALL_RECT* scroll, 
                 cell(console.cells, x, y) = ConsoleCell{fill->Char.UnicodeChar, fill->Attributes};
         }
     }
+    // A whole-width move of the rows up to the last one, to row 0, is the buffer scrolling up: a driver
+    // that shows rows by their place in the whole history needs to know.
+    if (source.left == 0 && source.right == console.width - 1 && source.bottom == console.height - 1 &&
+        shift_x == 0 && shift_y < 0 && target.top == 0 && target.left == 0 && target.right == source.right) {
+        console.rows_scrolled += uint64_t(-shift_y);
+    }
     ++console.version;
     return TRUE;
 }

@@ -126,15 +126,10 @@ uint8_t message_key(uint8_t key) {
     }
 }
 
-}  // namespace
-
-uint8_t key_scan_code(uint8_t virtual_key) {
-    return scan_code(virtual_key).code;
-}
-
-void sim_key(uint8_t virtual_key, bool down, bool repeat) {
+// Sets the physical state of one key; the side-neutral entry (VK_SHIFT) reads as held while either side
+// is, as GetKeyState's does. Returns whether the key was down before.
+bool key_state_set(uint8_t virtual_key, bool down) {
     uint8_t key = message_key(virtual_key);
-    // The side-neutral entry (VK_SHIFT) reads as held while either side is, as GetKeyState's does.
     bool was_down = sim.keys_down[virtual_key];
     sim.keys_down[virtual_key] = down;
     if (key != virtual_key) {
@@ -145,6 +140,24 @@ void sim_key(uint8_t virtual_key, bool down, bool repeat) {
         }
         sim.keys_down[key] = down || other_side;
     }
+    return was_down;
+}
+
+}  // namespace
+
+uint8_t key_scan_code(uint8_t virtual_key) {
+    return scan_code(virtual_key).code;
+}
+
+void sim_key_released_elsewhere(uint8_t virtual_key) {
+    key_state_set(virtual_key, false);
+}
+
+void sim_key(uint8_t virtual_key, bool down, bool repeat) {
+    uint8_t key = message_key(virtual_key);
+    // Bit 30 is the key's previous state: set for a press of a key already down, whatever the driver's
+    // own repeat flag says.
+    bool was_down = key_state_set(virtual_key, down);
     bool alt_held = sim.keys_down[VK_MENU] || (!down && key == VK_MENU);
     SimWindow& window = sim.window;
     if (!window.exists || !window.input_focused) return;

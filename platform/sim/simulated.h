@@ -14,9 +14,13 @@
 
 namespace novra {
 
+// A full-width character takes two cells, both holding its code unit: the leading and the trailing one.
+enum class CellHalf : uint8_t { whole, leading, trailing };
+
 struct ConsoleCell {
     char16_t ch;          // one UTF-16 code unit
     uint16_t attributes;  // FOREGROUND_* | BACKGROUND_*
+    CellHalf half = CellHalf::whole;
 };
 
 struct WindowClass {
@@ -58,6 +62,7 @@ struct SimConsole {
     std::u16string title;
     std::deque<INPUT_RECORD> input;
     uint64_t version;  // counts changes to cells, cursor and title, so a driver can tell what it has shown
+    uint64_t rows_scrolled;  // rows the whole buffer has moved up (whole-width moves up to row 0)
 };
 
 // What a driver provides. Null function pointers are allowed: the simulation then does without.
@@ -114,10 +119,15 @@ void sim_reset(const DriverHooks& driver, bool record_calls);
 // close queues WM_SYSCOMMAND SC_CLOSE. Console records join the console's input queue (dropped when
 // there is no console).
 void sim_key(uint8_t virtual_key, bool down, bool repeat);
+// A key released while another program had the keyboard: its state changes, no message is sent.
+void sim_key_released_elsewhere(uint8_t virtual_key);
 void sim_focus(bool focused);
 void sim_resize(int32_t client_width, int32_t client_height);
 void sim_close();
 void sim_console_record(const INPUT_RECORD& record);
+
+// Cells the console gives one UTF-16 code unit: 2 for a full-width one, else 1 (see console.cpp).
+int console_unit_cells(char16_t unit);
 
 // Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
 // key records carry it.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,25 @@ protected:
     }
     static int16_t anchor_row() { return console_state.info.dwCursorPosition.Y; }
     static std::u16string typed_text() { return std::u16string(input_line.buffer); }
+
+    // Every scroll recorded so far has its rectangles and destination inside a width x height buffer,
+    // the form Wine carries out too (it refuses one that reaches past the buffer; Windows would clip it).
+    static void expect_scrolls_inside_buffer(int16_t width, int16_t height) {
+        for (const std::string& call : scripted_calls()) {
+            if (!call.starts_with("ScrollConsoleScreenBufferW ")) continue;
+            std::string numbers = call;  // no clip rectangle reads as a cell inside any buffer
+            if (size_t at = numbers.find(" null "); at != std::string::npos)
+                numbers.replace(at, 6, " 0,0,0,0 ");
+            int v[10];
+            ASSERT_EQ(std::sscanf(numbers.c_str(),
+                                  "ScrollConsoleScreenBufferW conout %d,%d,%d,%d %d,%d,%d,%d %d,%d", &v[0],
+                                  &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7], &v[8], &v[9]),
+                      10)
+                << call;
+            for (int i = 0; i < 10; i += 2)
+                EXPECT_TRUE(v[i] >= 0 && v[i] < width && v[i + 1] >= 0 && v[i + 1] < height) << call;
+        }
+    }
 
     static int count_calls(std::string_view name) {
         const auto& calls = scripted_calls();

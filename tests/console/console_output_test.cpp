@@ -26,6 +26,7 @@ TEST_F(ConsoleOutput, LogLineRowsCountCodeUnitsAndMoveTheTypedLineBelowThem) {
         // The cursor waits at the start of the moved typed line until the next redraw.
         EXPECT_EQ(cursor().X, 0);
         EXPECT_EQ(cursor().Y, c.typed_row);
+        expect_scrolls_inside_buffer(10, 8);
     }
 }
 
@@ -62,6 +63,43 @@ TEST_F(ConsoleOutput, AtTheBottomTheBufferScrollsJustEnoughAndClearedCellsStayRe
     for (uint16_t attribute : console.attributes)
         ASSERT_EQ(attribute, console_state.info.wAttributes);
     EXPECT_NE(console_state.info.wAttributes, 0);
+}
+
+// Each scroll stays inside the buffer, the form that Windows and Wine both carry out (Wine refuses one
+// reaching past the buffer); rows move up by exactly the count asked and the rows left are cleared.
+TEST_F(ConsoleOutput, ScrollsMoveRowsWithinTheBufferAndClearWhatTheyLeave) {
+    struct Case {
+        int16_t width, height, rows;
+    };
+    const Case cases[] = {{6, 5, 1}, {6, 5, 2}, {6, 5, 3}, {6, 5, 4}, {6, 5, 5},
+                          {6, 5, 9}, {6, 2, 1}, {6, 2, 7}, {6, 4, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " up " << c.rows);
+        open(c.width, c.height);
+        std::u16string before;
+        for (int i = 0; i < c.width * c.height; ++i)
+            before.push_back(char16_t(u'A' + i % 26));
+        DWORD written = 0;
+        WriteConsoleOutputCharacterW(console_state.output, before.data(), DWORD(before.size()), COORD{0, 0},
+                                     &written);
+        SetConsoleCursorPosition(console_state.output, COORD{0, int16_t(c.height - 1)});
+        GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+        scripted_clear_calls();
+
+        console_scroll_up(c.rows);
+
+        EXPECT_EQ(anchor_row(), c.height - 1 - c.rows);
+        const ScriptedConsole console = scripted_console();
+        const size_t moved = size_t(std::max(0, c.height - c.rows)) * size_t(c.width);
+        EXPECT_EQ(
+            std::u16string(console.characters.begin(), console.characters.begin() + std::ptrdiff_t(moved)),
+            before.substr(before.size() - moved));
+        for (size_t cell = moved; cell < console.characters.size(); ++cell) {
+            ASSERT_EQ(console.characters[cell], 0) << cell;
+            ASSERT_EQ(console.attributes[cell], console_state.info.wAttributes) << cell;
+        }
+        expect_scrolls_inside_buffer(c.width, c.height);
+    }
 }
 
 TEST_F(ConsoleOutput, OverlongLinesAreCutToWhatTheBufferShowsAboveTheTypedLine) {

@@ -6,6 +6,7 @@
 
 #include "collision/collision.h"
 #include "ecs/ecs.h"
+#include "ecs/store.h"
 #include "game/game.h"
 #include "render/framebuffer.h"
 
@@ -22,13 +23,21 @@ void record_size(int32_t width, int32_t height) {
 void record_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {
     host_calls.push_back("present");
 }
+// Whether, when the log line came, every store existed and none held anything yet: the line goes after
+// the stores are made and before the world is built in them.
+bool stores_fresh_at_log = false;
 void record_log(const char* line) {
     host_calls.push_back(std::string("log ") + line);
+    stores_fresh_at_log = ecs_ready() && component_registry.count == 0 && collision_grid != nullptr &&
+                          query_stack != nullptr && collider_boxes.first != nullptr &&
+                          collider_boxes.first->count == 0;
 }
 
 struct Game : ::testing::Test {
     void SetUp() override {
         host_calls.clear();
+        stores_fresh_at_log = false;
+        component_register(4);  // what an earlier set-up left: the log line must come after a fresh start
         key_table = KeyTable{};
         game_reset();
         PlatformTable table{record_size, record_present, record_log};
@@ -50,6 +59,7 @@ struct Game : ::testing::Test {
 TEST_F(Game, SetupDeclaresThePictureBeforeLoggingAndBuildsOneSolidBox) {
     EXPECT_EQ(host_calls,
               (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
+    EXPECT_TRUE(stores_fresh_at_log);
     EXPECT_EQ(game_keys, &key_table);
     EXPECT_EQ(game_present, &record_present);
 
@@ -144,6 +154,38 @@ TEST_F(Game, PlayerStopsAtFacesAndSlidesAlongThem) {
         EXPECT_EQ(player_x, move.end_x) << move.what;
         EXPECT_EQ(player_y, move.end_y) << move.what;
     }
+}
+
+// Two contacts at the same time: moving up and right from (18, 18), the player's corner meets the solid
+// box's corner while its right face meets the left face of a second box below it. The one the sweep
+// returns first decides: a corner stops the player dead, a face lets it slide up.
+TEST_F(Game, AmongContactsAtTheSameTimeTheFirstReturnedDecides) {
+    const Entity second = entity_create(game_archetype);
+    ASSERT_NE(second.record, nullptr);
+    *static_cast<Position*>(entity_component(0, second)) = Position{30, 0};
+    *static_cast<Size*>(entity_component(1, second)) = Size{10, 20};
+
+    // The grid as the game's System fills it: the boxes in the order of their entities.
+    grid_add_box(30, 30, 30, 30, 0, 0);
+    grid_add_box(30, 0, 10, 20, 0, 0);
+    SweepQuery query;
+    std::vector<HitRecord> hits;
+    for (HitRecord hit = sweep_begin(query, 18, 18, player_size, player_size, 1, 1);
+         hit.contact != ContactKind::none; hit = sweep_next(query))
+        hits.push_back(hit);
+    grid_reset();
+    ASSERT_EQ(hits.size(), 2u);
+    for (const HitRecord& hit : hits)
+        ASSERT_EQ(hit.time_num, 0);
+    ASSERT_NE(hits[0].contact, hits[1].contact);
+    const bool corner_first = hits[0].contact == ContactKind::corner;
+
+    player_x = 18;
+    player_y = 18;
+    hold({vk_right, vk_up});
+    game_frame();
+    EXPECT_EQ(player_x, 18);
+    EXPECT_EQ(player_y, corner_first ? 18 : 19);
 }
 
 TEST_F(Game, PlayerSlidesUpTheFaceOneRowPerFrame) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host_fixture.h"
+#include "render/framebuffer.h"
 
 namespace novra {
 namespace {
@@ -125,10 +126,47 @@ TEST_F(Program, CloseLetsTheCurrentPassFinish) {
         if (after_close.empty() || after_close.back() != name) after_close.push_back(name);
     }
     const std::vector<std::string> expected{
-        "PeekMessageW", "StretchDIBits",           "(console)",   "QueryPerformanceCounter",
-        "Sleep",        "QueryPerformanceCounter", "CloseHandle", "FreeConsole",
-        "ReleaseDC",    "UnregisterClassW"};
+        "PeekMessageW",
+        "QueryPerformanceCounter",  // game_frame, timed for the frame statistics
+        "StretchDIBits",
+        "(console)",
+        "QueryPerformanceCounter",
+        "Sleep",
+        "QueryPerformanceCounter",
+        "CloseHandle",
+        "FreeConsole",
+        "ReleaseDC",
+        "UnregisterClassW"};
     EXPECT_EQ(after_close, expected);
+}
+
+// What the window shows after each pass is the picture that pass's frame drew: the player box where the
+// previous frame left it, never a frame older.
+TEST_F(Program, EachPassPresentsThePictureItsOwnFrameDrew) {
+    ScriptedConfig config;
+    config.client_width = framebuffer_width;  // the letterbox is then the picture, pixel for pixel
+    config.client_height = framebuffer_height;
+    program_reset(config);
+    scripted_key(scripted_at_pass(0), VK_RIGHT, true);
+    scripted_close(scripted_at_pass(3));
+    ASSERT_EQ(run(), 0);
+    ASSERT_EQ(player_x, 64);  // four passes, one pixel each
+
+    const ScriptedPicture shown = scripted_client();
+    ASSERT_EQ(shown.width, framebuffer_width);
+    ASSERT_EQ(shown.height, framebuffer_height);
+    int differing = 0;
+    for (int32_t y = 0; y < framebuffer_height; ++y) {
+        for (int32_t x = 0; x < framebuffer_width; ++x) {
+            const uint32_t drawn = framebuffer[(framebuffer_height - 1 - y) * framebuffer_width + x];
+            differing += shown.pixels[size_t(y * framebuffer_width + x)] != (drawn & 0x00FFFFFF);
+        }
+    }
+    EXPECT_EQ(differing, 0);
+    const int32_t player_row = framebuffer_height - 1 - 60;  // the box's bottom row, counted from the top
+    EXPECT_EQ(scripted_pixel(62, player_row), background_colour);
+    EXPECT_EQ(scripted_pixel(63, player_row), player_colour);
+    EXPECT_EQ(scripted_pixel(63 + player_size - 1, player_row), player_colour);
 }
 
 TEST_F(Program, ConsoleShowsTheBannerTheLogLineAndTheTypedLineUnderThem) {

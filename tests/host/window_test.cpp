@@ -63,12 +63,14 @@ TEST_F(Window, KeyTableFollowsFirstPressesReleasesAndFocus) {
         {up, VK_LEFT, 0, 0, 0, 0},
         {down, VK_LEFT, 1, 0, 0, 0},
         {down, VK_MENU, 1, 0, 0, 0},   // Alt and F10 are system keys, never recorded
-        {down, VK_RIGHT, 1, 0, 0, 0},  // and so is any key held with Alt
-        {up, VK_RIGHT, 1, 0, 0, 0},
-        {up, VK_MENU, 1, 0, 0, 0},
-        {down, VK_F10, 1, 0, 0, 0},
-        {up, VK_F10, 1, 0, 0, 0},
-        {up, VK_LEFT, 0, 0, 0, 0},
+        {down, VK_RIGHT, 1, 0, 0, 0},  // and so is any key pressed while Alt is held
+        {up, VK_LEFT, 0, 0, 0, 0},     // but a key released while Alt is held reads released
+        {up, VK_RIGHT, 0, 0, 0, 0},
+        {up, VK_MENU, 0, 0, 0, 0},
+        {down, VK_RIGHT, 0, 1, 0, 0},
+        {down, VK_F10, 0, 1, 0, 0},
+        {up, VK_F10, 0, 1, 0, 0},
+        {up, VK_RIGHT, 0, 0, 0, 0},
     };
     int index = 0;
     for (const Step& step : steps) {
@@ -90,6 +92,15 @@ TEST_F(Window, KeyTableFollowsFirstPressesReleasesAndFocus) {
         EXPECT_EQ(key_table.keys[VK_MENU], step.menu);
         EXPECT_EQ(key_table.keys[VK_F10], step.f10);
     }
+    // Every system key message still reaches the default procedure: Alt+F4 and the system menu need them.
+    std::vector<std::string> defaults;
+    for (const std::string& call : calls_named({"DefWindowProcW"}))
+        if (call.find("SYSKEY") != std::string::npos) defaults.push_back(call.substr(0, call.rfind(' ')));
+    EXPECT_EQ(defaults, (std::vector<std::string>{
+                            "DefWindowProcW hwnd WM_SYSKEYDOWN 18", "DefWindowProcW hwnd WM_SYSKEYDOWN 39",
+                            "DefWindowProcW hwnd WM_SYSKEYUP 37", "DefWindowProcW hwnd WM_SYSKEYUP 39",
+                            "DefWindowProcW hwnd WM_SYSKEYUP 18", "DefWindowProcW hwnd WM_SYSKEYDOWN 121",
+                            "DefWindowProcW hwnd WM_SYSKEYUP 121"}));
 }
 
 TEST_F(Window, KeyCodesOutsideTheTableWriteNothing) {
@@ -98,6 +109,7 @@ TEST_F(Window, KeyCodesOutsideTheTableWriteNothing) {
     for (const WPARAM code : {WPARAM(256), WPARAM(257), WPARAM(0xFFFF), ~WPARAM(0)}) {
         EXPECT_EQ(SendMessageW(game_window, WM_KEYDOWN, code, 1), 0);
         EXPECT_EQ(SendMessageW(game_window, WM_KEYUP, code, LPARAM(0xC0000001)), 0);
+        SendMessageW(game_window, WM_SYSKEYUP, code, LPARAM(0xE0000001));
     }
     EXPECT_EQ(std::memcmp(&key_table, &before, sizeof(KeyTable)), 0);
 }

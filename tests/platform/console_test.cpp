@@ -95,7 +95,15 @@ TEST(Console, NewConsoleReportsItsBufferAndCursorAtOrigin) {
 
 TEST(Console, WriteWrapsAtBufferWidthAndLeavesAttributes) {
     ConsoleFixture console = console_open();
+    // Rows 0 and 1 first take an attribute that is not the console's default, from the fill of a scroll
+    // that moves them down; a write that set the default would then show.
+    const SMALL_RECT top_rows{0, 0, SHORT(console.width - 1), 1};
+    CHAR_INFO fill{};
+    fill.Char.UnicodeChar = WCHAR('.');
+    fill.Attributes = FOREGROUND_RED | BACKGROUND_BLUE;
+    ASSERT_TRUE(ScrollConsoleScreenBufferW(console.output, &top_rows, nullptr, COORD{0, 2}, &fill));
     std::vector<WORD> before = read_attributes(console, 0, 0, DWORD(console.width * 2));
+    ASSERT_EQ(before, std::vector<WORD>(size_t(console.width * 2), WORD(FOREGROUND_RED | BACKGROUND_BLUE)));
     WideText text = TEXT("abcdefgh");
     DWORD written = 0;
     COORD start{SHORT(console.width - 3), 0};

@@ -11,6 +11,7 @@ TEST(KeyMap, MapsEachGroupOfKeysToItsVirtualKeyCode) {
     struct Case {
         SDL_Scancode scancode;
         int virtual_key;
+        bool num_lock = true;
     };
     const Case cases[] = {
         {SDL_SCANCODE_LEFT, VK_LEFT},
@@ -39,17 +40,32 @@ TEST(KeyMap, MapsEachGroupOfKeysToItsVirtualKeyCode) {
         {SDL_SCANCODE_RALT, VK_RMENU},
         {SDL_SCANCODE_KP_0, VK_NUMPAD0},
         {SDL_SCANCODE_KP_9, VK_NUMPAD0 + 9},
+        {SDL_SCANCODE_KP_4, VK_NUMPAD0 + 4},
+        {SDL_SCANCODE_KP_ENTER, VK_RETURN, false},
+        // NumLock off: the keypad's digits are the keys printed under them, the arrows among them.
+        {SDL_SCANCODE_KP_4, VK_LEFT, false},
+        {SDL_SCANCODE_KP_8, VK_UP, false},
+        {SDL_SCANCODE_KP_6, VK_RIGHT, false},
+        {SDL_SCANCODE_KP_2, VK_DOWN, false},
+        {SDL_SCANCODE_KP_7, VK_HOME, false},
+        {SDL_SCANCODE_KP_9, VK_PRIOR, false},
+        {SDL_SCANCODE_KP_1, VK_END, false},
+        {SDL_SCANCODE_KP_3, VK_NEXT, false},
+        {SDL_SCANCODE_KP_5, VK_CLEAR, false},
+        {SDL_SCANCODE_KP_0, VK_INSERT, false},
+        {SDL_SCANCODE_LEFT, VK_LEFT, false},
         {SDL_SCANCODE_UNKNOWN, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(key_map_virtual_key(c.scancode), c.virtual_key) << "scancode " << int(c.scancode);
+        EXPECT_EQ(key_map_virtual_key(c.scancode, c.num_lock), c.virtual_key)
+            << "scancode " << int(c.scancode) << (c.num_lock ? "" : " without NumLock");
 }
 
 TEST(KeyMap, DistinctKeysNeverShareACode) {
     bool used[256] = {};
     for (int scancode = 0; scancode < SDL_NUM_SCANCODES; ++scancode) {
         if (scancode == SDL_SCANCODE_KP_ENTER) continue;  // Enter on the keypad is VK_RETURN too
-        uint8_t key = key_map_virtual_key(SDL_Scancode(scancode));
+        uint8_t key = key_map_virtual_key(SDL_Scancode(scancode), true);
         if (key == 0) continue;
         EXPECT_FALSE(used[key]) << "virtual key " << int(key) << " twice";
         used[key] = true;

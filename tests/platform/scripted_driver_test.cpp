@@ -167,6 +167,58 @@ std::pair<std::vector<uint32_t>, std::vector<std::string>> run_script() {
 // A client area 0 wide or 0 high has no pixels. Resizing into and out of it, and drawing into it, must
 // never index the empty bitmap (the sanitizer build fails on the reference into it that starting a row
 // would make); what overlaps the old area is kept.
+// The simulated console as a CJK Windows console: a full-width code unit takes a leading and a trailing
+// cell, never straddles rows (the row's last cell is blanked), a write over one half blanks the other,
+// and attributes stay as they were. Each case writes into a fresh 4 x 2 buffer of 'o' in attribute 0x1E.
+TEST(ScriptedConsoleCells, FullWidthCharactersTakeTwoCellsAsOnAWindowsCjkConsole) {
+    struct Write {
+        SHORT x, y;
+        std::u16string text;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Write> writes;
+        std::u16string cells;  // both rows, 8 code units
+        DWORD last_written;
+    };
+    const Case cases[] = {
+        {"two cells each", {{0, 0, u"\u6F22a"}}, u"\u6F22\u6F22aooooo", 2},
+        {"the row's last cell is blanked", {{3, 0, u"\u6F22b"}}, u"ooo \u6F22\u6F22bo", 2},
+        {"each surrogate half takes two cells", {{0, 0, u"\U0001F600"}}, u"\xD83D\xD83D\xDE00\xDE00oooo", 2},
+        {"writing on the trailing half blanks the leading one",
+         {{0, 0, u"\u6F22"}, {1, 0, u"x"}},
+         u" xoooooo",
+         1},
+        {"writing on the leading half blanks the trailing one",
+         {{1, 0, u"\u6F22"}, {0, 0, u"xy"}},
+         u"xy oooo"
+         u"o",
+         2},
+        {"no room at the buffer's end: not written", {{2, 1, u"a\u6F22"}}, u"ooooooa ", 1},
+    };
+    for (const Case& c : cases) {
+        ScriptedConfig config;
+        config.console_width = 4;
+        config.console_height = 2;
+        scripted_start(config);
+        AllocConsole();
+        HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        const SMALL_RECT whole{0, 0, 3, 1};
+        CHAR_INFO fill{};
+        fill.Char.UnicodeChar = u'o';
+        fill.Attributes = 0x1E;
+        ScrollConsoleScreenBufferW(output, &whole, nullptr, COORD{0, 10}, &fill);  // moved away: all filled
+        DWORD written = 0;
+        for (const Write& write : c.writes)
+            WriteConsoleOutputCharacterW(output, write.text.c_str(), DWORD(write.text.size()),
+                                         COORD{write.x, write.y}, &written);
+        const ScriptedConsole console = scripted_console();
+        EXPECT_EQ(std::u16string(console.characters.begin(), console.characters.end()), c.cells) << c.name;
+        EXPECT_EQ(written, c.last_written) << c.name;
+        EXPECT_EQ(console.attributes, std::vector<uint16_t>(8, 0x1E)) << c.name;
+    }
+}
+
 TEST(ScriptedRun, ClientAreaWithoutPixelsIsResizedAndDrawnWithoutTouchingItsBitmap) {
     ScriptedConfig config;
     config.client_width = 64;

@@ -38,7 +38,7 @@ std::vector<Key> keys_of(const std::vector<INPUT_RECORD>& records) {
 std::vector<Key> decode(const std::string& bytes) {
     TerminalDecoder decoder;
     std::vector<INPUT_RECORD> records;
-    terminal_decode(decoder, bytes, records);
+    terminal_decode(decoder, bytes, 0, records);
     terminal_decode_flush(decoder, records);
     return keys_of(records);
 }
@@ -74,17 +74,51 @@ TEST(TerminalDecoder, TurnsBytesIntoTheKeysAWindowsConsoleReports) {
         EXPECT_EQ(decode(c.bytes), c.keys) << c.name;
 }
 
-TEST(TerminalDecoder, SequencesCutAcrossReadsWaitForTheirEnd) {
-    TerminalDecoder decoder;
-    std::vector<INPUT_RECORD> records;
-    terminal_decode(decoder, "x\x1b[", records);
-    terminal_decode(decoder, "1;2", records);
-    EXPECT_EQ(keys_of(records), (std::vector<Key>{{u'x', 'X', 0}}));
-    terminal_decode(decoder, "A\xE3\x81", records);
-    terminal_decode(decoder, "\x82", records);
-    EXPECT_EQ(keys_of(records),
-              (std::vector<Key>{{u'x', 'X', 0}, {0, VK_UP, SHIFT_PRESSED}, {u'\u3042', 0, 0}}));
-    EXPECT_TRUE(decoder.pending.empty());
+// Reads at given times (ms): a sequence cut across reads, even with an empty read between, completes;
+// only once escape_wait_ms have passed since its first byte is what waits settled.
+TEST(TerminalDecoder, SequencesCutAcrossReadsWaitForTheirEndOrTheirTime) {
+    struct Read {
+        int64_t at;
+        std::string bytes;  // empty: a read that found nothing
+    };
+    struct Case {
+        const char* name;
+        std::vector<Read> reads;
+        std::vector<Key> keys;
+        bool waiting;  // something still waits after the last read
+    };
+    const Case cases[] = {
+        {"up arrow in three reads",
+         {{0, "x\x1b["}, {10, ""}, {20, "1;2"}, {45, "A"}},
+         {{u'x', 'X', 0}, {0, VK_UP, SHIFT_PRESSED}},
+         false},
+        {"character in two reads", {{0, "\xE3\x81"}, {49, "\x82"}}, {{u'\u3042', 0, 0}}, false},
+        {"lone escape before its time", {{0, "\x1b"}, {49, ""}}, {}, true},
+        {"lone escape after its time", {{0, "\x1b"}, {50, ""}}, {{27, VK_ESCAPE, 0}}, false},
+        {"the time counts from the first byte", {{0, "\x1b["}, {30, "1"}, {50, ""}}, {}, false},
+        {"escape then a key in time is alt",
+         {{0, "\x1b"}, {40, "x"}},
+         {{u'x', 'X', LEFT_ALT_PRESSED}},
+         false},
+        {"escape then a key too late is two keys",
+         {{0, "\x1b"}, {60, ""}, {61, "x"}},
+         {{27, VK_ESCAPE, 0}, {u'x', 'X', 0}},
+         false},
+        {"a new wait starts with the bytes left over",
+         {{0, "\x1b"}, {40, "x\x1b"}, {80, ""}},
+         {{u'x', 'X', LEFT_ALT_PRESSED}},
+         true},
+    };
+    for (const Case& c : cases) {
+        TerminalDecoder decoder{};
+        std::vector<INPUT_RECORD> records;
+        for (const Read& read : c.reads) {
+            if (!read.bytes.empty()) terminal_decode(decoder, read.bytes, read.at, records);
+            terminal_decode_expire(decoder, read.at, records);
+        }
+        EXPECT_EQ(keys_of(records), c.keys) << c.name;
+        EXPECT_EQ(!decoder.pending.empty(), c.waiting) << c.name;
+    }
 }
 
 TEST(TerminalDecoder, FlushSettlesWhatWaits) {
@@ -100,7 +134,7 @@ TEST(TerminalDecoder, FlushSettlesWhatWaits) {
     for (const Case& c : cases) {
         TerminalDecoder decoder;
         std::vector<INPUT_RECORD> records;
-        terminal_decode(decoder, c.bytes, records);
+        terminal_decode(decoder, c.bytes, 0, records);
         EXPECT_TRUE(records.empty());
         terminal_decode_flush(decoder, records);
         EXPECT_EQ(keys_of(records), c.keys);

@@ -1,5 +1,6 @@
 // A terminal that goes away under the program: reads find nothing, writes give up, and SIGHUP gives
-// the terminal back and ends the program as SIGHUP does.
+// the terminal back and ends the program as SIGHUP does. And a program stopped by Ctrl+Z: the terminal
+// is given back (title popped) before it stops and taken again when it continues.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -8,7 +9,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -46,7 +49,7 @@ pid_t start_program(int master, int slave, bool controlling) {
     close(master);
     if (controlling && (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0)) _exit(2);
     terminal_guard_exits();
-    if (!terminal_take(slave, slave)) _exit(3);
+    if (!terminal_take(slave, slave, true)) _exit(3);
     for (;;)
         terminal_wait(slave);
 }
@@ -54,7 +57,7 @@ pid_t start_program(int master, int slave, bool controlling) {
 TEST(Terminal, ClosedTerminalReadsNothingAndWritesReturn) {
     int master = -1, slave = -1;
     ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    ASSERT_TRUE(terminal_take(slave, slave));
+    ASSERT_TRUE(terminal_take(slave, slave, true));
     EXPECT_NE(read_until(master, entered).find(entered), std::string::npos);
     close(master);
 
@@ -117,6 +120,87 @@ TEST(Terminal, ClosingTheControllingTerminalEndsTheProgramBySighup) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGHUP) << "status " << status;
+}
+
+// The stat state letter of process `pid` ('T' when stopped).
+char process_state(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t end = line.rfind(')');
+    return end == std::string::npos || end + 2 >= line.size() ? '?' : line[end + 2];
+}
+
+bool wait_for_state(pid_t pid, char state) {
+    for (int tries = 0; tries < 500; ++tries) {
+        if (process_state(pid) == state) return true;
+        usleep(10'000);
+    }
+    return false;
+}
+
+TEST(Terminal, CtrlZGivesTheTerminalBackBeforeStoppingAndContinueTakesItAgain) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    struct termios before {};
+    ASSERT_EQ(tcgetattr(slave, &before), 0);
+    int pid_pipe[2];
+    ASSERT_EQ(pipe(pid_pipe), 0);
+    // A session on the pseudo-terminal whose foreground job is the program, in a process group of its
+    // own whose parent is in the same session, as under a shell: only such a job may stop.
+    pid_t session = fork();
+    ASSERT_GE(session, 0);
+    if (session == 0) {
+        alarm(10);
+        close(master);
+        if (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(2);
+        pid_t program = fork();
+        if (program == 0) {
+            setpgid(0, 0);
+            std::signal(SIGTTOU, SIG_IGN);
+            tcsetpgrp(slave, getpid());
+            std::signal(SIGTTOU, SIG_DFL);
+            terminal_guard_exits();
+            if (!terminal_take(slave, slave, true)) _exit(3);
+            for (;;) {
+                terminal_wait(slave, 10);
+                terminal_read(slave);
+                if (terminal_continued()) terminal_take_again();
+            }
+        }
+        if (write(pid_pipe[1], &program, sizeof program) != sizeof program) _exit(4);
+        int status = 0;
+        while (waitpid(program, &status, 0) < 0 && errno == EINTR) {
+        }
+        _exit(0);
+    }
+    pid_t program = 0;
+    ASSERT_EQ(read(pid_pipe[0], &program, sizeof program), ssize_t(sizeof program));
+    const std::string_view title_pushed = "\x1b[22;0t", title_popped = "\x1b[23;0t";
+    EXPECT_NE(read_until(master, entered).find(title_pushed), std::string::npos);
+
+    ASSERT_EQ(write(master, "\x1a", 1), 1);  // Ctrl+Z
+    EXPECT_NE(read_until(master, title_popped).find(left), std::string::npos);
+    EXPECT_TRUE(wait_for_state(program, 'T'));
+    struct termios stopped {};
+    ASSERT_EQ(tcgetattr(slave, &stopped), 0);
+    EXPECT_EQ(stopped.c_lflag, before.c_lflag);  // echo and line editing back for the shell
+
+    kill(program, SIGCONT);
+    EXPECT_NE(read_until(master, entered).find(title_pushed), std::string::npos);
+    struct termios continued {};
+    ASSERT_EQ(tcgetattr(slave, &continued), 0);
+    EXPECT_FALSE(continued.c_lflag & ECHO);
+    EXPECT_FALSE(continued.c_lflag & ICANON);
+
+    kill(program, SIGTERM);
+    EXPECT_NE(read_until(master, title_popped).find(left), std::string::npos);
+    int status = 0;
+    ASSERT_EQ(waitpid(session, &status, 0), session);
+    close(pid_pipe[0]);
+    close(pid_pipe[1]);
+    close(slave);
+    close(master);
 }
 
 }  // namespace

@@ -43,30 +43,58 @@ TEST(TerminalRender, FirstRenderClearsAndDrawsThenOnlyChangesFollow) {
     EXPECT_EQ(terminal_render(screen, console), "\x1b[2;5H");  // nothing changed but the cursor's place
 }
 
-TEST(TerminalRender, ZerosShowAsSpacesAndSurrogatePairsAsOneCharacter) {
+TEST(TerminalRender, ACellLeftAsItWasIsSkippedAndTheNextChangedCellPlacedAnew) {
+    SimConsole console = console_of(4, 1);
+    put(console, 0, 0, u"abc");
+    TerminalScreen screen = terminal_screen(4, 1);
+    terminal_render(screen, console);
+    put(console, 0, 0, u"x");
+    put(console, 2, 0, u"z");
+    EXPECT_EQ(terminal_render(screen, console), "\x1b[1;1Hx\x1b[1;3Hz\x1b[1;1H");
+}
+
+TEST(TerminalRender, ControlCharactersShowAsGlyphsAndNeverReachTheTerminal) {
     SimConsole console = console_of(6, 1);
     TerminalScreen screen = terminal_screen(6, 1);
     terminal_render(screen, console);
-    put(console, 0, 0, std::u16string{u'a', 0, char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)});
-    std::string out = terminal_render(screen, console);
+    put(console, 0, 0, std::u16string{u'a', 0x0A, 0x1B, 0x07, 0x7F, 0x9B});
+    EXPECT_EQ(terminal_render(screen, console),
+              "\x1b[1;1Ha\u25D9\x1b[1;3H\u2190\x1b[1;4H\u2022\x1b[1;5H\u2302"
+              "\x1b[1;6H\u00A2\x1b[1;1H");
+}
+
+TEST(TerminalRender, ZerosShowAsSpacesAndSurrogatePairsAsOneCharacter) {
+    SimConsole console = console_of(12, 1);
+    TerminalScreen screen = terminal_screen(12, 1);
+    terminal_render(screen, console);
+    DWORD written = 0;
+    sim.console = console;
+    sim.console.output_open = true;
+    const std::u16string text{u'a', 0, char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)};
+    WriteConsoleOutputCharacterW(console_output_handle(), text.c_str(), DWORD(text.size()), COORD{0, 0},
+                                 &written);
+    std::string out = terminal_render(screen, sim.console);
     EXPECT_NE(out.find("a"), std::string::npos);
-    EXPECT_NE(out.find("\xF0\x9F\x98\x80"), std::string::npos);
+    EXPECT_NE(out.find("  \x1b[1;3H\xF0\x9F\x98\x80"),
+              std::string::npos);                            // both cells cleared, then the glyph
     EXPECT_NE(out.find("\xEF\xBF\xBD"), std::string::npos);  // the lone low surrogate
     EXPECT_EQ(out.find("\xED"), std::string::npos);          // no surrogate is ever encoded on its own
 }
 
-TEST(TerminalRender, TallBufferShowsTheRowsAroundTheCursor) {
-    SimConsole console = console_of(4, 10);
-    put(console, 0, 7, u"row7");
+TEST(TerminalRender, TheViewEndsAtTheCursorsRowAndIsClippedAtTheTerminalsWidth) {
+    SimConsole console = console_of(6, 10);
+    put(console, 0, 7, u"row7ab");
     TerminalScreen screen = terminal_screen(4, 3);
     console.cursor = COORD{0, 8};
     std::string out = terminal_render(screen, console);
     EXPECT_EQ(screen.top, 6);
     EXPECT_EQ(console.window_top, 6);
     EXPECT_NE(out.find("\x1b[2;1Hrow7"), std::string::npos);
-    console.cursor = COORD{0, 2};
-    terminal_render(screen, console);
-    EXPECT_EQ(screen.top, 2);
+    EXPECT_EQ(out.find("ab"), std::string::npos);  // past the terminal's width: never wrapped
+    console.cursor = COORD{5, 2};                  // a cursor past the width is hidden
+    out = terminal_render(screen, console);
+    EXPECT_EQ(screen.top, 0);
+    EXPECT_NE(out.find("\x1b[?25l"), std::string::npos);
 }
 
 TEST(TerminalRender, AttributesBecomeAnsiColours) {
@@ -104,7 +132,7 @@ TEST(Terminal, TakeMakesRawModeAndRestoreGivesTheTerminalBack) {
     ASSERT_TRUE(terminal_size(slave, columns, rows));
     EXPECT_EQ(columns, 33);
     EXPECT_EQ(rows, 7);
-    ASSERT_TRUE(terminal_take(slave, slave));
+    ASSERT_TRUE(terminal_take(slave, slave, true));
     struct termios raw {};
     ASSERT_EQ(tcgetattr(slave, &raw), 0);
     EXPECT_FALSE(raw.c_lflag & ECHO);

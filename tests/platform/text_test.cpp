@@ -48,6 +48,10 @@ TEST(MultiByteToWideChar, ReplacesEachMalformedSequenceByOneReplacementCharacter
     const Case cases[] = {
         {"ascii", "abc", TEXT("abc"), {}},
         {"two three four bytes", "\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80", TEXT("\u00E9\u3042\U0001F600"), {}},
+        // The edges of each length: the last of one unit, the first and last of a surrogate pair.
+        {"U+FFFF", "\xEF\xBF\xBF", WideText(1, WCHAR(0xFFFF)), {}},
+        {"U+10000", "\xF0\x90\x80\x80", WideText{WCHAR(0xD800), WCHAR(0xDC00)}, {}},
+        {"U+10FFFF", "\xF4\x8F\xBF\xBF", WideText{WCHAR(0xDBFF), WCHAR(0xDFFF)}, {}},
         {"lone continuation", "a\x80z", TEXT("a\uFFFDz"), {}},
         {"overlong two-byte", "\xC0\xAF", TEXT("\uFFFD\uFFFD"), {}},
         {"overlong three-byte", "\xE0\x80\xAF", TEXT("\uFFFD\uFFFD\uFFFD"), TEXT("\uFFFD\uFFFD")},
@@ -90,6 +94,9 @@ TEST(WideCharToMultiByte, ReplacesUnpairedSurrogatesAndCountsBytes) {
     const Case cases[] = {
         {"ascii", TEXT("ab"), "ab"},
         {"pair", TEXT("\U0001F600"), "\xF0\x9F\x98\x80"},
+        {"U+FFFF", WideText(1, WCHAR(0xFFFF)), "\xEF\xBF\xBF"},
+        {"U+10000", WideText{WCHAR(0xD800), WCHAR(0xDC00)}, "\xF0\x90\x80\x80"},
+        {"U+10FFFF", WideText{WCHAR(0xDBFF), WCHAR(0xDFFF)}, "\xF4\x8F\xBF\xBF"},
         {"lone high", WideText(1, WCHAR(0xD83D)) + TEXT("x"), "\xEF\xBF\xBDx"},
         {"lone low", WideText(1, WCHAR(0xDE00)), "\xEF\xBF\xBD"},
         {"high then high then low", WideText{WCHAR(0xD83D), WCHAR(0xD83D), WCHAR(0xDE00)},

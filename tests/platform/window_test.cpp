@@ -158,9 +158,10 @@ TEST(Keyboard, KeyMessagesCarryRepeatCountScanCodeAndTransitionBits) {
     HWND window = window_open();
     fixture_key(VK_LEFT, true);
     fixture_key(VK_LEFT, true, true);
+    fixture_key(VK_LEFT, true);  // pressed again without a repeat flag: the key was down all the same
     fixture_key(VK_LEFT, false);
     std::vector<Seen> received = only(pump(window), {WM_KEYDOWN, WM_KEYUP});
-    ASSERT_EQ(received.size(), 3u);
+    ASSERT_EQ(received.size(), 4u);
     const LPARAM bit30 = LPARAM(1) << 30, bit31 = LPARAM(1) << 31;
     EXPECT_EQ(received[0].message, UINT(WM_KEYDOWN));
     EXPECT_EQ(received[0].wparam, WPARAM(VK_LEFT));
@@ -168,9 +169,10 @@ TEST(Keyboard, KeyMessagesCarryRepeatCountScanCodeAndTransitionBits) {
     EXPECT_EQ((received[0].lparam >> 16) & 0xFF, 0x4B);
     EXPECT_EQ(received[0].lparam & (bit30 | bit31), 0);
     EXPECT_EQ(received[1].lparam & (bit30 | bit31), bit30);
-    EXPECT_EQ(received[2].message, UINT(WM_KEYUP));
-    EXPECT_EQ(received[2].lparam & (bit30 | bit31), bit30 | bit31);
-    EXPECT_EQ(received[2].lparam & 0xFFFF, 1);
+    EXPECT_EQ(received[2].lparam & (bit30 | bit31), bit30);
+    EXPECT_EQ(received[3].message, UINT(WM_KEYUP));
+    EXPECT_EQ(received[3].lparam & (bit30 | bit31), bit30 | bit31);
+    EXPECT_EQ(received[3].lparam & 0xFFFF, 1);
 }
 
 TEST(Keyboard, AltCombinationsAndF10AreSystemKeys) {
@@ -201,6 +203,24 @@ TEST(Keyboard, AltCombinationsAndF10AreSystemKeys) {
     }
 }
 
+// Windows sends the release of a key let go while Alt is held as a system key-up, not as WM_KEYUP.
+TEST(Keyboard, AKeyReleasedWhileAltIsHeldIsASystemKeyUp) {
+    HWND window = window_open();
+    fixture_key(VK_RIGHT, true);
+    fixture_key(VK_LMENU, true);
+    fixture_key(VK_RIGHT, false);
+    fixture_key(VK_LMENU, false);
+    std::vector<Seen> received = only(pump(window), {WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN, WM_SYSKEYUP});
+    ASSERT_EQ(received.size(), 4u);
+    EXPECT_EQ(received[0].message, UINT(WM_KEYDOWN));
+    EXPECT_EQ(received[1].message, UINT(WM_SYSKEYDOWN));
+    EXPECT_EQ(received[1].wparam, WPARAM(VK_MENU));
+    EXPECT_EQ(received[2].message, UINT(WM_SYSKEYUP));
+    EXPECT_EQ(received[2].wparam, WPARAM(VK_RIGHT));
+    EXPECT_NE(received[2].lparam & (LPARAM(1) << 29), 0);  // Alt held
+    EXPECT_EQ(received[3].wparam, WPARAM(VK_MENU));
+}
+
 TEST(Keyboard, AltF4ClosesThroughTheSystemCommand) {
     HWND window = window_open();
     fixture_key(VK_LMENU, true);
@@ -217,7 +237,7 @@ TEST(Keyboard, FocusLossSendsKillFocusAndKeysThenGoElsewhere) {
     fixture_focus(false);
     fixture_key(VK_RIGHT, true, true);
     fixture_focus(true);
-    fixture_key(VK_RIGHT, true, true);
+    fixture_key(VK_RIGHT, true);  // no repeat flag: a driver may have forgotten the key over the focus loss
     std::vector<Seen> received = only(pump(window), {WM_KEYDOWN, WM_KILLFOCUS, WM_SETFOCUS});
     ASSERT_EQ(received.size(), 4u);
     EXPECT_EQ(received[0].message, UINT(WM_KEYDOWN));

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "console/console.h"
@@ -16,13 +17,16 @@ namespace novra {
 struct EditorModel {
     int32_t width, height;
     std::vector<char16_t> cells;  // the screen buffer, row-major
-    bool cells_known = true;      // false once a log line has been written
+    // Per cell: 0 a cell of its own, 1 and 2 the leading and trailing cell of a full-width unit.
+    std::vector<int8_t> halves;
+    bool cells_known = true;  // false once a log line has been written
     std::u16string text;
     int32_t columns = 0;
     int32_t anchor_row = 0;
     int32_t cursor_x = 0, cursor_y = 0;
 
-    EditorModel(int32_t w, int32_t h) : width(w), height(h), cells(size_t(w) * size_t(h), u' ') {}
+    EditorModel(int32_t w, int32_t h)
+        : width(w), height(h), cells(size_t(w) * size_t(h), u' '), halves(cells.size(), 0) {}
 
     static int32_t columns_of(char16_t unit) {
         const bool narrow =
@@ -34,6 +38,8 @@ struct EditorModel {
         const size_t lost = size_t(std::min(rows, height)) * size_t(width);
         cells.erase(cells.begin(), cells.begin() + ptrdiff_t(lost));
         cells.insert(cells.end(), lost, u'\0');
+        halves.erase(halves.begin(), halves.begin() + ptrdiff_t(lost));
+        halves.insert(halves.end(), lost, 0);
         anchor_row -= rows;
     }
 
@@ -51,9 +57,27 @@ struct EditorModel {
         // Rows of the line above the buffer are not written; the rest is, from the first row.
         const size_t hidden = size_t(std::max(0, -anchor_row)) * size_t(width);
         if (hidden >= shown.size()) return;
-        const size_t start = size_t(std::max(0, anchor_row)) * size_t(width);
-        for (size_t i = hidden; i < shown.size() && start + i - hidden < cells.size(); ++i)
-            cells[start + i - hidden] = shown[i];
+        write(size_t(std::max(0, anchor_row)) * size_t(width), shown.substr(hidden));
+    }
+
+    // The console's write: a full-width unit takes two cells and never straddles rows (the row's last
+    // cell is blanked instead), and a half left alone by the write is blanked.
+    void write(size_t at, std::u16string_view units) {
+        auto blank = [&](size_t i) { cells[i] = u' ', halves[i] = 0; };
+        if (at < cells.size() && halves[at] == 2) blank(at - 1);
+        for (char16_t unit : units) {
+            if (at >= cells.size()) break;
+            if (columns_of(unit) == 1 || width == 1) {
+                cells[at] = unit, halves[at] = 0, ++at;
+                continue;
+            }
+            if (at % size_t(width) == size_t(width) - 1) {
+                blank(at);
+                if (++at >= cells.size()) break;
+            }
+            cells[at] = cells[at + 1] = unit, halves[at] = 1, halves[at + 1] = 2, at += 2;
+        }
+        if (at < cells.size() && halves[at] == 2) blank(at);
     }
 
     void key_down(char16_t ch) {

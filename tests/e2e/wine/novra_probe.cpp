@@ -1,6 +1,7 @@
 // novra_probe: reaches into a running novra.exe from outside, as a second Windows process would.
 //
 //   novra_probe rows COUNT      prints the first COUNT rows of the game's console, trailing blanks cut
+//   novra_probe size            prints the game's console buffer size: columns and rows
 //   novra_probe type TEXT       types TEXT into the game's console as key records
 //   novra_probe enter           presses Enter in the game's console
 //   novra_probe window          prints the game window's frame and client rectangles in screen pixels
@@ -75,6 +76,15 @@ int print_rows(HANDLE output, int row_count) {
     return 0;
 }
 
+int print_size(HANDLE output) {
+    if (!attach_to_game_console()) return fail("cannot attach to the game's console");
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(open_console(L"CONOUT$"), &info))
+        return fail("cannot read the console's size");
+    print(output, std::to_wstring(info.dwSize.X) + L" " + std::to_wstring(info.dwSize.Y));
+    return 0;
+}
+
 INPUT_RECORD key_record(wchar_t character, WORD virtual_key, BOOL down) {
     INPUT_RECORD record{};
     record.EventType = KEY_EVENT;
@@ -119,7 +129,7 @@ int print_window(HANDLE output) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: novra_probe rows COUNT | type TEXT | enter | window\n");
+    std::fprintf(stderr, "usage: novra_probe rows COUNT | size | type TEXT | enter | window\n");
     return 2;
 }
 
@@ -129,6 +139,7 @@ int usage() {
 int wmain(int argc, wchar_t** argv) {
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (argc == 3 && std::wcscmp(argv[1], L"rows") == 0) return novra::print_rows(output, _wtoi(argv[2]));
+    if (argc == 2 && std::wcscmp(argv[1], L"size") == 0) return novra::print_size(output);
     if (argc == 3 && std::wcscmp(argv[1], L"type") == 0) return novra::type_keys(argv[2]);
     if (argc == 2 && std::wcscmp(argv[1], L"enter") == 0) return novra::type_keys(L"\r");
     if (argc == 2 && std::wcscmp(argv[1], L"window") == 0) return novra::print_window(output);

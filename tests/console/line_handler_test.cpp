@@ -1,0 +1,90 @@
+// Finished lines go to the line handler the console was given, as UTF-8, and what the handler logs
+// appears between the finished line and the next one.
+#include <string>
+#include <vector>
+
+#include "console_fixture.h"
+
+namespace novra {
+namespace {
+
+std::vector<std::string> handed;
+
+void record_line(const char* line) {
+    handed.push_back(line);
+}
+
+// A handler that answers each line, as the Game's commands do.
+void answer_line(const char* line) {
+    handed.push_back(line);
+    console_log((std::string("got ") + line).c_str());
+}
+
+class LineHandler : public ConsoleTest {
+protected:
+    void SetUp() override {
+        ConsoleTest::SetUp();
+        handed.clear();
+        console_line_handler = record_line;
+    }
+    void TearDown() override {
+        console_line_handler = nullptr;
+        ConsoleTest::TearDown();
+    }
+};
+
+TEST_F(LineHandler, EachFinishedLineIsHandedOverOnceAsUtf8) {
+    type(u"tp 1 2\r\r");
+    type(u"h\u00e9 \u3042 \U0001F600\x01\x1b\r");
+    type(u"unfinished");
+    EXPECT_EQ(handed,
+              (std::vector<std::string>{"tp 1 2", "", "h\xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80\x01\x1B"}));
+}
+
+TEST_F(LineHandler, TheLineGivenIsTheTextAfterEditing) {
+    type(u"rm 12\b3\r");
+    EXPECT_EQ(handed, std::vector<std::string>{"rm 13"});
+}
+
+TEST_F(LineHandler, AnswersAppearUnderTheFinishedLineAndAboveTheNextOne) {
+    console_line_handler = answer_line;
+    queue_key_downs(u"ab\rcd");  // one batch: the Enter falls between characters
+    console_poll_input();
+    type(u"\r");
+    EXPECT_EQ(row(0), "ab");
+    EXPECT_EQ(row(1), "got ab");
+    EXPECT_EQ(row(2), "cd");
+    EXPECT_EQ(row(3), "got cd");
+    EXPECT_EQ(anchor_row(), 4);
+    EXPECT_EQ(cursor().Y, 4);
+    EXPECT_EQ(handed, (std::vector<std::string>{"ab", "cd"}));
+}
+
+TEST_F(LineHandler, AnswersOnTheLastRowScrollTheConsole) {
+    open(20, 3);
+    console_line_handler = answer_line;
+    type(u"a\rb\r");
+    // The typed line keeps the last row: the answers pushed the older rows off the top.
+    EXPECT_EQ(row(0), "b");
+    EXPECT_EQ(row(1), "got b");
+    EXPECT_EQ(row(2), "");
+    EXPECT_EQ(anchor_row(), 2);
+    type(u"c");
+    EXPECT_EQ(row(1), "got b");
+    EXPECT_EQ(row(2), "c");
+}
+
+TEST_F(LineHandler, WithoutAHandlerOrMemoryTheLineIsDropped) {
+    console_line_handler = nullptr;
+    type(u"ab\r");
+    EXPECT_EQ(row(0), "ab");
+    EXPECT_EQ(anchor_row(), 1);
+    console_line_handler = record_line;
+    console_allocate = refuse_allocation;
+    type(u"cd\r");
+    EXPECT_TRUE(handed.empty());
+    EXPECT_EQ(anchor_row(), 2);
+}
+
+}  // namespace
+}  // namespace novra

@@ -1,0 +1,154 @@
+// Commands typed into the real console of the real program on the scripted desktop: the lines reach the
+// Game, the answers appear under them, the world and the picture follow, and `quit` ends the run as
+// closing the window does. Also the Host's record of its last passes, which `stats` reads.
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "game/commands.h"
+#include "host/frame_history.h"
+#include "host_fixture.h"
+
+namespace novra {
+namespace {
+
+int run_program() {
+    return host_main(test_instance(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::vector<std::string> console_rows() {
+    std::vector<std::string> rows;
+    for (int16_t row = 0; row < scripted_console().height; ++row) {
+        std::string line = scripted_console_line(row);
+        if (!line.empty()) rows.push_back(line);
+    }
+    return rows;
+}
+
+// The client pixel showing picture pixel (x, y) in the 800 x 600 window (3.125 client pixels a pixel).
+uint32_t picture_pixel(int32_t x, int32_t y) {
+    return scripted_pixel(x * 800 / 256 + 1, (191 - y) * 600 / 192 + 1);
+}
+
+TEST(CommandsInTheProgram, TypedLinesRunAsCommandsAndQuitEndsTheRunWithStatusZero) {
+    ScriptedConfig config;
+    config.console_width = 120;  // the stats line fits on one row
+    program_reset(config);
+    // Each line is typed while the previous one's effects are already on screen.
+    scripted_console_text(scripted_at_pass(1), u"box 150 100 20 20\r");
+    scripted_console_text(scripted_at_pass(20), u"tp 100 100\r");
+    scripted_console_text(scripted_at_pass(30), u"stats\r");
+    scripted_console_text(scripted_at_pass(40), u"rm 2\r");
+    scripted_console_text(scripted_at_pass(50), u"nope\r");
+    scripted_console_text(scripted_at_pass(60), u"quit\r");
+    ASSERT_EQ(run_program(), 0);
+
+    // The scripted counter moves 1000 ticks (100 us) a read, so each pass's game_frame measures 100 us.
+    const std::vector<std::string> expected{
+        "NOVRA debug console v0.1a",
+        "NOVRA game debug mode",
+        "box 150 100 20 20",
+        "box 2 at 150 100 20 20",
+        "tp 100 100",
+        "player at 100 100",
+        "stats",
+        "(the figures)",
+        "rm 2",
+        "removed box 2",
+        "nope",
+        "unknown command 'nope' (type help)",
+        "quit",
+        "bye",
+    };
+    std::vector<std::string> rows = console_rows();
+    ASSERT_EQ(rows.size(), expected.size()) << testing::PrintToString(rows);
+    // The pacing error depends on where the counter's 100 us steps fall against the due times.
+    EXPECT_TRUE(
+        std::regex_match(rows[7], std::regex("frame work p50 100 us p99 100 us max 100 us; pacing error "
+                                             "p99 [0-9]{1,3} us; late passes 0, re-anchored 0; boxes 2")))
+        << rows[7];
+    rows[7] = "(the figures)";
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(scripted_console().cursor_y, 14);  // the empty line under the last answer
+
+    // quit let its pass finish and then shut down exactly as a close does.
+    EXPECT_FALSE(running);
+    EXPECT_EQ(count_calls("FreeConsole"), 1);
+    EXPECT_EQ(player_x, 100);
+    EXPECT_EQ(picture_pixel(106, 106), 0x0000FF);  // the player
+    EXPECT_EQ(picture_pixel(160, 110), 0xFF0000);  // box 2 is gone: the background shows
+    EXPECT_EQ(picture_pixel(45, 45), 0xFFFF00);    // box 1 stays
+}
+
+TEST(CommandsInTheProgram, ABoxTypedInShowsInThePicture) {
+    program_reset();
+    scripted_console_text(scripted_at_pass(1), u"box 150 100 20 20\r");
+    scripted_close(scripted_at_pass(20));
+    ASSERT_EQ(run_program(), 0);
+    EXPECT_EQ(picture_pixel(160, 110), 0xFFFF00);
+    EXPECT_EQ(picture_pixel(149, 110), 0xFF0000);
+    EXPECT_EQ(picture_pixel(170, 110), 0xFF0000);
+}
+
+// The ring keeps the last 600 passes: older ones fall out of every figure.
+TEST(FrameHistory, FiguresCoverTheLast600PassesOnly) {
+    program_reset();
+    frame_pacer.counter_frequency = 1'000'000;  // one tick is one microsecond
+    FrameStats stats{};
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.passes, 0);
+
+    // 100 slow, late, re-anchoring passes, then 600 ordinary ones of 1 to 600 us with one late pass.
+    for (int i = 0; i < 100; ++i) {
+        frame_pacer.last_late = true;
+        frame_pacer.last_reanchored = true;
+        frame_pacer.last_error_scaled = 60 * 5000;
+        frame_history_add(90'000);
+    }
+    for (int i = 1; i <= 600; ++i) {
+        frame_pacer.last_late = i == 300;
+        frame_pacer.last_reanchored = false;
+        frame_pacer.last_error_scaled = 60 * (i % 100);  // 0 to 99 us
+        frame_history_add(i);
+    }
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.passes, 600);
+    EXPECT_EQ(stats.work_p50_us, 300);
+    EXPECT_EQ(stats.work_p99_us, 594);
+    EXPECT_EQ(stats.work_max_us, 600);
+    EXPECT_EQ(stats.pacing_error_p99_us, 98);  // ranks 589 to 594 of 600 hold 98
+    EXPECT_EQ(stats.late_passes, 1);
+    EXPECT_EQ(stats.reanchored_passes, 0);
+
+    // Half the window slow again.
+    for (int i = 0; i < 300; ++i) {
+        frame_pacer.last_late = true;
+        frame_pacer.last_reanchored = i % 2 == 0;
+        frame_history_add(2'000'000);
+    }
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.work_p50_us, 600);
+    EXPECT_EQ(stats.work_max_us, 2'000'000);
+    EXPECT_EQ(stats.late_passes, 300);
+    EXPECT_EQ(stats.reanchored_passes, 150);
+}
+
+// The pacer's account of each pass: how far its end lay from the due time, late or not.
+TEST(FrameHistory, ThePacerSaysHowFarEachPassEndedFromItsDueTime) {
+    ScriptedConfig config;
+    config.counter_step = 1;
+    program_reset(config);
+    ASSERT_TRUE(pacer_start());  // reference 0; frame 1 due at scaled 10,000,000, tick 166,666.67
+    scripted_advance(50'000);
+    frame_wait();
+    EXPECT_FALSE(frame_pacer.last_late);
+    EXPECT_EQ(frame_pacer.last_error_scaled, 60 * 166'667 - 10'000'000);  // the spin's first tick past it
+    scripted_advance(400'000);  // frame 2 was due at tick 333,333.33
+    frame_wait();
+    EXPECT_TRUE(frame_pacer.last_late);
+    EXPECT_FALSE(frame_pacer.last_reanchored);
+    EXPECT_EQ(frame_pacer.last_error_scaled, 60 * (166'668 + 400'000) - 20'000'000);
+}
+
+}  // namespace
+}  // namespace novra
