@@ -143,5 +143,8 @@ static_assert(sizeof(ColliderBox) == 48, "a collider box takes a 48-byte slot");
 static_assert(sizeof(void*) != 4 || sizeof(Block<ColliderBox, 64>) == 3084, "collider_boxes blocks");
 static_assert(sizeof(void*) != 4 || sizeof(Collider) == 28, "colliders are 28 bytes");
 static_assert(sizeof(void*) != 4 || sizeof(CellBucket) == 28, "cell buckets are 28 bytes");
+static_assert(sizeof(void*) != 4 || sizeof(Block<Collider, 64>) == 1804, "collider blocks");
+static_assert(sizeof(void*) != 4 || sizeof(Block<CellBucket, 4>) == 124, "cell bucket blocks");
+static_assert(sizeof(void*) != 4 || sizeof(Block<Collider*, 16>) == 76, "query stack blocks");
 
 }  // namespace novra

@@ -20,6 +20,8 @@ struct Block {
     int32_t count;    // slots in use, 0 to N
     Item items[N];
 };
+// The designed block sizes are those of 4-byte pointers: a 12-byte header, then N items with no gaps.
+static_assert(sizeof(void*) != 4 || sizeof(Block<int32_t, 1>) == 16, "a block's header takes 12 bytes");
 
 // A list that keeps both ends of its chain. Lists that only push and pop keep just a current block.
 template <typename Item, int32_t N>

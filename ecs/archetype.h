@@ -14,6 +14,7 @@ struct ArchetypeTable {
     BlockList<Archetype*, 16> buckets[archetype_bucket_count];
 };
 extern ArchetypeTable archetype_table;
+static_assert(sizeof(void*) != 4 || sizeof(Block<Archetype*, 16>) == 76, "bucket blocks are 76 bytes");
 
 // The Archetype whose mask holds the same ids as `mask`, or null.
 Archetype* archetype_find(const uint32_t* mask, int32_t mask_words);

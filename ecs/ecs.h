@@ -55,6 +55,11 @@ struct SystemLink {
     System* system;
     ArchetypeLink* partner;
 };
+static_assert(sizeof(void*) != 4 || (sizeof(ArchetypeLink) == 8 && sizeof(SystemLink) == 8),
+              "links are 8 bytes");
+static_assert(sizeof(void*) != 4 ||
+                  (sizeof(Block<ArchetypeLink, 8>) == 76 && sizeof(Block<SystemLink, 8>) == 76),
+              "link blocks are 76 bytes");
 
 // Every entity with exactly one combination of component types (one mask).
 struct Archetype {
@@ -78,12 +83,14 @@ struct EntityRecord {
     int32_t row;
     uint32_t generation;  // rises by 1 each time a removal releases the record
 };
+static_assert(sizeof(void*) != 4 || sizeof(EntityRecord) == 12, "entity records are 12 bytes");
 
 // A handle held by callers: live while `generation` equals its record's. The empty Entity has a null record.
 struct Entity {
     EntityRecord* record;
     uint32_t generation;
 };
+static_assert(sizeof(void*) != 4 || sizeof(Entity) == 8, "a handle is 8 bytes");
 
 // Called once per Chunk: columns[k] points at row 0 of the column of data_ids[k] in `chunk`, row r of it
 // at r times that component's size; the rows in use are 0 to chunk->count - 1 (possibly none).

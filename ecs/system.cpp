@@ -19,22 +19,33 @@ namespace {
 // A run keeps the column pointers and offsets of up to this many data components on its stack.
 constexpr int32_t run_stack_columns = 16;
 
-// Bytes of the ids themselves, rounded up so that pointers may follow them.
-size_t data_ids_span(int32_t data_count) {
-    size_t bytes = size_t(data_count) * sizeof(ComponentId);
-    return (bytes + alignof(void*) - 1) / alignof(void*) * alignof(void*);
+// The one allocation data_ids points at. The ids come first; a System with more data columns than a
+// run keeps on its stack also carries its run's scratch space there, after the ids, so that a run never
+// allocates and cannot fail.
+struct DataIdsLayout {
+    size_t scratch_offset;  // the ids' bytes, rounded up so that pointers may follow them
+    size_t total_bytes;     // just the ids when runs use the stack
+};
+
+DataIdsLayout data_ids_layout(int32_t data_count) {
+    const size_t ids_bytes = size_t(data_count) * sizeof(ComponentId);
+    const size_t scratch_offset = (ids_bytes + alignof(void*) - 1) / alignof(void*) * alignof(void*);
+    if (data_count <= run_stack_columns) return {scratch_offset, scratch_offset};
+    return {scratch_offset, scratch_offset + size_t(data_count) * (sizeof(void*) + sizeof(uint32_t))};
 }
 
-// Systems with more data components carry their run's column pointers and offsets behind data_ids, in
-// the same allocation, so that a run never allocates and cannot fail.
-size_t data_ids_bytes(int32_t data_count) {
-    if (data_count <= run_stack_columns) return data_ids_span(data_count);
-    return data_ids_span(data_count) + size_t(data_count) * (sizeof(void*) + sizeof(uint32_t));
-}
+// A run's working space: a column pointer and a column offset for each data column.
+struct RunScratch {
+    void** columns;
+    uint32_t* offsets;
+};
 
-void** run_columns_behind_ids(System* system) {
-    return reinterpret_cast<void**>(reinterpret_cast<std::byte*>(system->data_ids) +
-                                    data_ids_span(system->data_count));
+// The scratch space behind a wide System's ids: data_count column pointers, then data_count offsets.
+RunScratch run_scratch(const System* system) {
+    std::byte* scratch =
+        reinterpret_cast<std::byte*>(system->data_ids) + data_ids_layout(system->data_count).scratch_offset;
+    auto* columns = reinterpret_cast<void**>(scratch);
+    return {columns, reinterpret_cast<uint32_t*>(columns + system->data_count)};
 }
 
 // Reads the include ids twice (a copy of the list each time): once to size data_ids, once to fill it.
@@ -53,7 +64,7 @@ bool system_take_data_ids(System* system, int32_t include_count, std::va_list* i
     }
     va_end(pass);
     if (!registered) return false;
-    system->data_ids = static_cast<ComponentId*>(ecs_malloc(data_ids_bytes(data_count)));
+    system->data_ids = static_cast<ComponentId*>(ecs_malloc(data_ids_layout(data_count).total_bytes));
     if (system->data_ids == nullptr) return false;
     system->data_count = data_count;
     va_copy(pass, *ids);
@@ -114,18 +125,18 @@ bool columns_locate(const System* system, const Archetype* archetype, uint32_t* 
     return true;
 }
 
-void system_run_with(System* system, void** columns, uint32_t* offsets) {
+void system_run_with(System* system, RunScratch scratch) {
     const int32_t data_count = system->data_count;
     for (Block<ArchetypeLink, 8>* block = system->first_link; block != nullptr; block = block->next) {
         for (int32_t i = 0; i < block->count; ++i) {
             Archetype* archetype = block->items[i].archetype;
-            if (!columns_locate(system, archetype, offsets)) continue;
+            if (!columns_locate(system, archetype, scratch.offsets)) continue;
             // The chain is full up to the Chunk in use, so the first Chunk that is not full is the last.
             for (Chunk* chunk = archetype->first_chunk; chunk != nullptr; chunk = chunk->next) {
                 std::byte* data = chunk_data(chunk);
                 for (int32_t k = 0; k < data_count; ++k)
-                    columns[k] = data + offsets[k];
-                system->callback(chunk, columns);
+                    scratch.columns[k] = data + scratch.offsets[k];
+                system->callback(chunk, scratch.columns);
                 if (chunk->count != archetype->chunk_capacity) break;
             }
         }
@@ -156,11 +167,10 @@ void system_run(System* system) {
     if (system->data_count <= run_stack_columns) {
         void* columns[run_stack_columns];
         uint32_t offsets[run_stack_columns];
-        system_run_with(system, columns, offsets);
+        system_run_with(system, {columns, offsets});
         return;
     }
-    void** columns = run_columns_behind_ids(system);
-    system_run_with(system, columns, reinterpret_cast<uint32_t*>(columns + system->data_count));
+    system_run_with(system, run_scratch(system));
 }
 
 void system_release(System* system) {

@@ -14,10 +14,13 @@
 #include <unordered_map>
 #include <utility>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "ecs/allocation.h"
 #include "ecs/store.h"
-#include "ecs_model.h"
-#include "tests/ecs/id_list_calls.h"
+#include "tests/shared/ecs_model.h"
+#include "tests/shared/id_list_calls.h"
 
 namespace novra {
 namespace {
@@ -97,13 +100,7 @@ struct Run {
             return;
         }
         if (!fits) model_fail("archetype_get laid out a Chunk past 32-bit offsets");
-        ModelArchetype created{archetype, set, rows, model_bucket(set), 1, {}};
-        for (ModelSystem& system : model.systems) {
-            if (!model_matches(system, set)) continue;
-            created.systems.push_back(system.system);
-            system.links.push_back(model.archetypes.size());
-        }
-        model.archetypes.push_back(created);
+        model_add_archetype(model, archetype, set, rows);
     }
 
     void create_system() {
@@ -119,25 +116,7 @@ struct Run {
             return;
         }
         if (!valid) model_fail("system_create accepted a bad request");
-        ModelSystem created{system,
-                            {ids.begin(), ids.begin() + ptrdiff_t(include_count)},
-                            {ids.begin() + ptrdiff_t(include_count), ids.end()},
-                            {},
-                            {}};
-        for (size_t i = 0; i < include_count; ++i) {
-            if (model.sizes[ids[i]] != 0) created.data_ids.push_back(ids[i]);
-        }
-        // The Archetypes that exist now are linked in the table's walk order: bucket by bucket, each
-        // bucket in order of creation.
-        for (int32_t bucket = 0; bucket < 37; ++bucket) {
-            for (size_t a = 0; a < model.archetypes.size(); ++a) {
-                ModelArchetype& archetype = model.archetypes[a];
-                if (archetype.bucket != bucket || !model_matches(created, archetype.ids)) continue;
-                created.links.push_back(a);
-                archetype.systems.push_back(system);
-            }
-        }
-        model.systems.push_back(created);
+        model_add_system(model, system, include_count, ids);
     }
 
     void create_entity() {
@@ -150,19 +129,7 @@ struct Run {
             return;
         }
         if (archetype == nullptr) model_fail("entity_create without an Archetype");
-        if (entity.generation != entity.record->generation) model_fail("new handle is not live");
-        if (!model.released.empty()) {
-            if (entity.record != model.released.back()) model_fail("the record released last was not reused");
-            model.released.pop_back();
-        }
-        for (const ModelEntity& live : model.live) {
-            if (live.handle.record == entity.record) model_fail("a live record was handed out again");
-        }
-        model.live.push_back(ModelEntity{entity, index, {}});
-        ModelArchetype& owner = model.archetypes[index];
-        const size_t chunks_needed =
-            (model_live_rows(model, index) + size_t(owner.chunk_capacity) - 1) / size_t(owner.chunk_capacity);
-        owner.chain_length = std::max(owner.chain_length, chunks_needed);
+        model_add_entity(model, entity, index);
     }
 
     void write_component() {
@@ -185,12 +152,7 @@ struct Run {
         for (uint8_t& value : bytes)
             value = byte();
         std::memcpy(stored, bytes.data(), bytes.size());
-        auto written = std::find_if(entity.written.begin(), entity.written.end(),
-                                    [&](const auto& entry) { return entry.first == id; });
-        if (written != entity.written.end())
-            written->second = bytes;
-        else
-            entity.written.emplace_back(id, bytes);
+        model_write(entity, id, bytes);
     }
 
     void remove_entity() {
@@ -215,27 +177,7 @@ struct Run {
     }
 
     void flush_removals() {
-        int64_t countdown = injected;
-        for (auto queued = model.queued.rbegin(); queued != model.queued.rend(); ++queued) {
-            auto live = std::find_if(model.live.begin(), model.live.end(), [&](const ModelEntity& e) {
-                return e.handle.record == queued->record && e.handle.generation == queued->generation;
-            });
-            if (live == model.live.end()) continue;
-            // A push that needs a new block of the free stack allocates; refused, the record is not reused.
-            bool pushed = true;
-            if (model.released.size() == model.free_stack_slots) {
-                if (countdown == 0) {
-                    pushed = false;
-                } else {
-                    if (countdown > 0) --countdown;
-                    model.free_stack_slots += 64;
-                }
-            }
-            if (pushed) model.released.push_back(queued->record);
-            model.stale.push_back(*queued);
-            model.live.erase(live);
-        }
-        model.queued.clear();
+        model_flush(model, injected);
         entity_flush_removals();
     }
 
@@ -287,12 +229,7 @@ struct Run {
     }
 };
 
-}  // namespace
-}  // namespace novra
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace novra;
-    FuzzedDataProvider input(data, size);
+void run_operations(FuzzedDataProvider& input) {
     Run run{input, {}};
     // Now and then the stores themselves cannot all be made; then nothing may exist and everything fails.
     const uint8_t start = input.ConsumeIntegral<uint8_t>();
@@ -341,6 +278,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         ecs_fail_allocation_after = -1;
         model_check_store(run.model);
+    }
+}
+
+}  // namespace
+}  // namespace novra
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace novra;
+    FuzzedDataProvider input(data, size);
+    try {
+        run_operations(input);
+    } catch (const ModelMismatch& mismatch) {
+        // Aborting keeps the input for libFuzzer.
+        std::fprintf(stderr, "entity-component store differs from its model: %s\n", mismatch.what());
+        std::abort();
     }
     return 0;
 }

@@ -17,7 +17,8 @@
 
 #include "console/console.h"
 #include "platform/scripted/scripted.h"
-#include "tests/console/editor_model.h"
+#include "tests/shared/editor_model.h"
+#include "tests/shared/scripted_console.h"
 
 namespace novra {
 namespace {
@@ -95,12 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.console_width = chosen[0];
     config.console_height = chosen[1];
     config.record_calls = false;
-    scripted_start(config);
-    console_reset();
-    AllocConsole();
-    console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
-    console_state.input = GetStdHandle(STD_INPUT_HANDLE);
-    GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+    open_scripted_console(config);
     EditorModel model(chosen[0], chosen[1]);
 
     std::deque<INPUT_RECORD> queued;  // records written and not yet taken by a poll

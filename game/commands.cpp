@@ -7,54 +7,12 @@
 #include <string_view>
 
 #include "ecs/store.h"
+#include "game/command_line.h"
 #include "render/framebuffer.h"
 
 namespace novra {
 
 namespace {
-
-// ---- Words and numbers --------------------------------------------------------------------------
-
-constexpr int32_t words_kept = 6;  // a name and more arguments than any command takes
-
-struct Words {
-    std::string_view word[words_kept];
-    int32_t count;  // every word of the line, also those past words_kept
-};
-
-Words split(const char* line) {
-    Words words{};
-    const char* at = line;
-    for (;;) {
-        while (*at == ' ')
-            ++at;
-        if (*at == 0) return words;
-        const char* start = at;
-        while (*at != ' ' && *at != 0)
-            ++at;
-        if (words.count < words_kept) words.word[words.count] = std::string_view(start, size_t(at - start));
-        ++words.count;
-    }
-}
-
-// A decimal int32 with an optional minus sign and nothing else: no plus sign, no spaces, no other
-// character, and nothing outside the int32 range.
-bool parse_int32(std::string_view text, int32_t& value) {
-    size_t at = 0;
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) at = 1;
-    if (at == text.size()) return false;
-    int64_t magnitude = 0;
-    for (; at < text.size(); ++at) {
-        if (text[at] < '0' || text[at] > '9') return false;
-        magnitude = magnitude * 10 + (text[at] - '0');
-        if (magnitude > int64_t{INT32_MAX} + 1) return false;
-    }
-    const int64_t result = negative ? -magnitude : magnitude;
-    if (result > INT32_MAX) return false;
-    value = int32_t(result);
-    return true;
-}
 
 // ---- Replies ------------------------------------------------------------------------------------
 
@@ -65,30 +23,6 @@ void reply(const char* format, ...) {
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
     if (game_platform.log != nullptr) game_platform.log(line);
-}
-
-// A typed word as a reply can show it: control characters become '?', and a long word is cut after 32
-// bytes, at the start of a character, with "..." added.
-void printable_word(std::string_view word, char (&out)[40]) {
-    constexpr size_t kept = 32;
-    size_t length = word.size();
-    bool cut = false;
-    if (length > kept) {
-        length = kept;
-        while (length > 0 && (uint8_t(word[length]) & 0xC0) == 0x80)
-            --length;  // not inside a UTF-8 sequence
-        cut = true;
-    }
-    size_t n = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const auto byte = uint8_t(word[i]);
-        out[n++] = byte < 0x20 || byte == 0x7F ? '?' : char(byte);
-    }
-    if (cut) {
-        std::memcpy(out + n, "...", 3);
-        n += 3;
-    }
-    out[n] = 0;
 }
 
 // ---- The world ----------------------------------------------------------------------------------

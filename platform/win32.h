@@ -25,7 +25,6 @@
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 #define TEXT(quote) u##quote
 
 #ifndef FALSE
@@ -43,7 +42,6 @@ typedef int32_t LONG;
 typedef int64_t LONGLONG;
 typedef int16_t SHORT;
 typedef unsigned int UINT;
-typedef int INT;
 typedef char CHAR;
 typedef char16_t WCHAR;
 typedef uintptr_t UINT_PTR;
@@ -57,7 +55,6 @@ typedef UINT MMRESULT;
 typedef DWORD COLORREF;  // 0x00BBGGRR
 
 typedef void* LPVOID;
-typedef const void* LPCVOID;
 typedef BOOL* LPBOOL;
 typedef WORD* LPWORD;
 typedef DWORD* LPDWORD;
@@ -89,7 +86,6 @@ typedef HINSTANCE HMODULE;
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
-#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 #define IDC_ARROW MAKEINTRESOURCEA(32512)
 
 inline WORD LOWORD(ULONG_PTR value) {
@@ -258,40 +254,30 @@ typedef INPUT_RECORD* PINPUT_RECORD;
 // ---- Constants ----------------------------------------------------------------------------------
 
 // Window messages.
-inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_CREATE = 0x0001;
 inline constexpr UINT WM_DESTROY = 0x0002;
-inline constexpr UINT WM_MOVE = 0x0003;
 inline constexpr UINT WM_SIZE = 0x0005;
-inline constexpr UINT WM_ACTIVATE = 0x0006;
 inline constexpr UINT WM_SETFOCUS = 0x0007;
 inline constexpr UINT WM_KILLFOCUS = 0x0008;
-inline constexpr UINT WM_PAINT = 0x000F;
 inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
-inline constexpr UINT WM_ERASEBKGND = 0x0014;
 inline constexpr UINT WM_SHOWWINDOW = 0x0018;
 inline constexpr UINT WM_NCCREATE = 0x0081;
 inline constexpr UINT WM_NCDESTROY = 0x0082;
 inline constexpr UINT WM_KEYDOWN = 0x0100;
 inline constexpr UINT WM_KEYUP = 0x0101;
-inline constexpr UINT WM_CHAR = 0x0102;
 inline constexpr UINT WM_SYSKEYDOWN = 0x0104;
 inline constexpr UINT WM_SYSKEYUP = 0x0105;
-inline constexpr UINT WM_SYSCHAR = 0x0106;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr UINT WM_SIZING = 0x0214;
 inline constexpr UINT WM_USER = 0x0400;
 
 // WM_SYSCOMMAND commands (the low four bits of wParam are the system's own).
-inline constexpr WPARAM SC_SIZE = 0xF000;
 inline constexpr WPARAM SC_CLOSE = 0xF060;
 inline constexpr WPARAM SC_KEYMENU = 0xF100;
 
 // WM_SIZE wParam and WM_SIZING wParam.
 inline constexpr WPARAM SIZE_RESTORED = 0;
-inline constexpr WPARAM SIZE_MINIMIZED = 1;
-inline constexpr WPARAM SIZE_MAXIMIZED = 2;
 inline constexpr WPARAM WMSZ_BOTTOMRIGHT = 8;
 
 // Virtual-key codes. Letters and digits are their upper-case ASCII codes ('A', '0').
@@ -358,7 +344,6 @@ inline constexpr int CW_USEDEFAULT = (int)0x80000000;
 // ShowWindow commands.
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOW = 5;
 
 // PeekMessageW removal.
 inline constexpr UINT PM_NOREMOVE = 0x0000;
@@ -385,13 +370,8 @@ inline constexpr DWORD STD_INPUT_HANDLE = (DWORD)-10;
 inline constexpr DWORD STD_OUTPUT_HANDLE = (DWORD)-11;
 inline constexpr DWORD STD_ERROR_HANDLE = (DWORD)-12;
 inline constexpr WORD KEY_EVENT = 0x0001;
-inline constexpr WORD MOUSE_EVENT = 0x0002;
-inline constexpr WORD WINDOW_BUFFER_SIZE_EVENT = 0x0004;
-inline constexpr WORD MENU_EVENT = 0x0008;
 inline constexpr WORD FOCUS_EVENT = 0x0010;
-inline constexpr DWORD RIGHT_ALT_PRESSED = 0x0001;
 inline constexpr DWORD LEFT_ALT_PRESSED = 0x0002;
-inline constexpr DWORD RIGHT_CTRL_PRESSED = 0x0004;
 inline constexpr DWORD LEFT_CTRL_PRESSED = 0x0008;
 inline constexpr DWORD SHIFT_PRESSED = 0x0010;
 inline constexpr DWORD ENHANCED_KEY = 0x0100;
@@ -400,12 +380,9 @@ inline constexpr WORD FOREGROUND_GREEN = 0x0002;
 inline constexpr WORD FOREGROUND_RED = 0x0004;
 inline constexpr WORD FOREGROUND_INTENSITY = 0x0008;
 inline constexpr WORD BACKGROUND_BLUE = 0x0010;
-inline constexpr WORD BACKGROUND_GREEN = 0x0020;
-inline constexpr WORD BACKGROUND_RED = 0x0040;
 inline constexpr WORD BACKGROUND_INTENSITY = 0x0080;
 
 // Text conversion.
-inline constexpr UINT CP_ACP = 0;
 inline constexpr UINT CP_UTF8 = 65001;
 inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
@@ -427,13 +404,15 @@ inline constexpr DWORD ERROR_CLASS_HAS_WINDOWS = 1412;
 inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 
 // ---- Functions ----------------------------------------------------------------------------------
-// Each behaves as Windows documents it, within the subset: one window, one console, CP_UTF8 only,
-// 32-bit BI_RGB bitmaps only. Where a call fails it returns what Windows returns on failure and sets
-// the last error.
+// Each behaves as Windows documents it; where the simulation does less than Windows, the note beside
+// the declaration says so. Where a call fails it returns what Windows returns on failure and sets the
+// last error.
 
 // Window classes and the window (user32).
+// Class names are compared without ASCII case only.
 ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* window_class);
 BOOL WINAPI UnregisterClassW(LPCWSTR class_name, HINSTANCE instance);
+// One window at a time: while one exists, creation fails with ERROR_CALL_NOT_IMPLEMENTED.
 HWND WINAPI CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                             LPVOID param);
@@ -444,8 +423,12 @@ BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
 int WINAPI GetWindowTextW(HWND window, LPWSTR text, int max_count);
 
 // Messages (user32).
+// Focus changes and resizes wait in the queue in line with the keys and are sent (WM_KILLFOCUS and
+// WM_SETFOCUS; WM_SIZING, then WM_SIZE posted) when PeekMessageW reaches them.
 BOOL WINAPI PeekMessageW(LPMSG message, HWND window, UINT filter_min, UINT filter_max, UINT remove);
 LRESULT WINAPI DispatchMessageW(const MSG* message);
+// Handles only WM_NCCREATE, WM_CLOSE (destroys the window), SC_CLOSE and Alt+F4 (send WM_CLOSE); every
+// other message returns 0.
 LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 BOOL WINAPI PostMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -453,32 +436,38 @@ LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wparam, LPARAM lpa
 // Drawing (user32, gdi32).
 HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC dc);
+// Brushes are system colour brushes only (COLOR_BACKGROUND is black), or a colour index plus one.
 int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush);
 HBRUSH WINAPI GetSysColorBrush(int index);
 DWORD WINAPI GetSysColor(int index);
+// 32-bit BI_RGB bitmaps with DIB_RGB_COLORS and SRCCOPY only; nearest-neighbour sampling at pixel
+// centres, clipped to the client area; returns the source rectangle's scan lines.
 int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int dest_height, int src_x,
                          int src_y, int src_width, int src_height, const void* bits, const BITMAPINFO* info,
                          UINT usage, DWORD rop);
-COLORREF WINAPI GetPixel(HDC dc, int x, int y);
+COLORREF WINAPI GetPixel(HDC dc, int x, int y);  // reads the client bitmap
 
 // Input method (imm32).
-HIMC WINAPI ImmAssociateContext(HWND window, HIMC context);
+HIMC WINAPI ImmAssociateContext(HWND window, HIMC context);  // no input method: only kept and given back
 
-// Time (winmm, kernel32).
+// Time (winmm, kernel32): the driver's clock (virtual in the scripted driver, so Sleep only advances it).
 MMRESULT WINAPI timeBeginPeriod(UINT period);
 BOOL WINAPI QueryPerformanceFrequency(LARGE_INTEGER* frequency);
 BOOL WINAPI QueryPerformanceCounter(LARGE_INTEGER* count);
 void WINAPI Sleep(DWORD milliseconds);
 
 // Console (kernel32).
+// One console of W x H cells, new cells spaces in grey on black. After FreeConsole the last console's
+// cells stay readable to a driver.
 BOOL WINAPI AllocConsole();
 BOOL WINAPI FreeConsole();
 BOOL WINAPI SetConsoleTitleW(LPCWSTR title);
-DWORD WINAPI GetConsoleTitleW(LPWSTR title, DWORD size);
 HANDLE WINAPI GetStdHandle(DWORD std_handle);
 BOOL WINAPI CloseHandle(HANDLE handle);
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info);
 BOOL WINAPI SetConsoleCursorPosition(HANDLE output, COORD position);
+// Full-width characters take two cells, as in a console with a CJK code page and font; which ones are
+// full-width is judged per code unit by the line editor's own table, not by a font.
 BOOL WINAPI WriteConsoleOutputCharacterW(HANDLE output, LPCWSTR text, DWORD length, COORD start,
                                          LPDWORD written);
 BOOL WINAPI ReadConsoleOutputCharacterW(HANDLE output, LPWSTR text, DWORD length, COORD start, LPDWORD read);
@@ -490,7 +479,8 @@ BOOL WINAPI PeekConsoleInputW(HANDLE input, PINPUT_RECORD records, DWORD length,
 BOOL WINAPI ReadConsoleInputW(HANDLE input, PINPUT_RECORD records, DWORD length, LPDWORD read);
 BOOL WINAPI WriteConsoleInputW(HANDLE input, const INPUT_RECORD* records, DWORD length, LPDWORD written);
 
-// Text conversion (kernel32).
+// Text conversion (kernel32): CP_UTF8 only, with MB_ERR_INVALID_CHARS / WC_ERR_INVALID_CHARS the only
+// flags.
 int WINAPI MultiByteToWideChar(UINT code_page, DWORD flags, LPCCH text, int length, LPWSTR wide,
                                int wide_length);
 int WINAPI WideCharToMultiByte(UINT code_page, DWORD flags, LPCWCH wide, int wide_length, LPSTR text,

@@ -5,7 +5,8 @@
 //
 // KEY is LEFT, RIGHT, UP or DOWN; it goes down in the message pump of pass FROM and up in that of pass
 // TO (passes count from 0), so it moves the player on passes FROM to TO - 1. The picture is the last
-// one presented, which shows the player where it stood before that pass's move.
+// one presented, which shows the player where it stood before that pass's move. docs/screenshot.png is
+// `novra_screenshot docs/screenshot.png --passes 30 --hold RIGHT:0-20 --hold UP:0-10 --size 1000x600`.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -161,20 +161,6 @@ BOOL WINAPI SetConsoleTitleW(LPCWSTR title) {
     return TRUE;
 }
 
-DWORD WINAPI GetConsoleTitleW(LPWSTR title, DWORD size) {
-    if (calls_recorded()) call_record("GetConsoleTitleW", {std::to_string(size)});
-    if (!sim.console.attached) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    if (!title || size == 0) return 0;
-    const std::u16string& text = sim.console.title;
-    size_t copied = std::min(text.size(), size_t(size - 1));
-    std::memcpy(title, text.data(), copied * sizeof(char16_t));
-    title[copied] = 0;
-    return DWORD(copied);
-}
-
 HANDLE WINAPI GetStdHandle(DWORD std_handle) {
     if (calls_recorded()) call_record("GetStdHandle", {std::to_string(int32_t(std_handle))});
     if (std_handle != STD_INPUT_HANDLE && std_handle != STD_OUTPUT_HANDLE && std_handle != STD_ERROR_HANDLE) {

@@ -10,6 +10,7 @@
 
 #include "console/console.h"
 #include "platform/scripted/scripted.h"
+#include "tests/shared/scripted_console.h"
 
 namespace novra {
 
@@ -21,12 +22,7 @@ protected:
         ScriptedConfig config;
         config.console_width = width;
         config.console_height = height;
-        scripted_start(config);
-        console_reset();
-        AllocConsole();
-        console_state.output = GetStdHandle(STD_OUTPUT_HANDLE);
-        console_state.input = GetStdHandle(STD_INPUT_HANDLE);
-        GetConsoleScreenBufferInfo(console_state.output, &console_state.info);
+        open_scripted_console(config);
         scripted_clear_calls();
     }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console_fixture.h"
-#include "editor_model.h"
+#include "tests/shared/editor_model.h"
 
 namespace novra {
 namespace {

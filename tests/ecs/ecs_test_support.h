@@ -13,7 +13,7 @@
 #include "ecs/ecs.h"
 #include "ecs/mask.h"
 #include "ecs/store.h"
-#include "id_list_calls.h"
+#include "tests/shared/id_list_calls.h"
 
 namespace novra {
 

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host_fixture.h"
@@ -13,14 +15,38 @@ protected:
 
     static int run() { return host_main(test_instance(), nullptr, nullptr, SW_SHOWNORMAL); }
 
-    // Everything the program called before its first message pump; the default window procedure's
-    // own handling of creation messages is left out.
-    static std::vector<std::string> startup_calls() {
+    // The program's calls as the Host makes them: the default window procedure's own handling is left
+    // out, and once the Host has opened the console, each run of calls the console makes for itself (on
+    // its buffer, or converting text) inside console_write_line, console_log or console_poll_input is
+    // one "(console)". What the console does inside is its own tests' business; where the Host hands it
+    // control is this one's.
+    static std::vector<std::string> host_calls() {
         std::vector<std::string> calls;
+        bool console_open = false;
         for (const std::string& call : scripted_calls()) {
-            if (call.starts_with("PeekMessageW")) break;
-            if (!call.starts_with("DefWindowProcW")) calls.push_back(call);
+            const std::string_view name = std::string_view(call).substr(0, call.find(' '));
+            if (name == "DefWindowProcW") continue;
+            if (console_open && console_own(name)) {
+                if (calls.empty() || calls.back() != "(console)") calls.push_back("(console)");
+                continue;
+            }
+            calls.push_back(call);
+            if (name == "SetConsoleCursorPosition") console_open = true;  // the last step of the opening
         }
+        return calls;
+    }
+
+    static bool console_own(std::string_view name) {
+        return (name.find("Console") != std::string_view::npos && name != "FreeConsole") ||
+               name == "MultiByteToWideChar" || name == "WideCharToMultiByte";
+    }
+
+    // The Host's calls before its first message pump.
+    static std::vector<std::string> startup_calls() {
+        std::vector<std::string> calls = host_calls();
+        calls.erase(std::find_if(calls.begin(), calls.end(),
+                                 [](const std::string& call) { return call.starts_with("PeekMessageW"); }),
+                    calls.end());
         return calls;
     }
 
@@ -62,16 +88,7 @@ TEST_F(Program, StartsUpInTheFixedOrder) {
         "GetConsoleScreenBufferInfo conout",
         "SetConsoleCursorPosition conout 0,0",
         // The banner, then the Game's setup with its one log line.
-        "ScrollConsoleScreenBufferW conout 0,0,79,0 null 0,1 0/7",
-        "WriteConsoleOutputCharacterW conout 25 0,0 NOVRA debug console v0.1a",
-        "SetConsoleCursorPosition conout 0,1",
-        "GetConsoleScreenBufferInfo conout",
-        "MultiByteToWideChar 65001 0 NOVRA game debug mode -1 null 0",
-        "MultiByteToWideChar 65001 0 NOVRA game debug mode -1 buffer 22",
-        "ScrollConsoleScreenBufferW conout 0,1,79,1 null 0,2 0/7",
-        "WriteConsoleOutputCharacterW conout 21 0,1 NOVRA game debug mode",
-        "SetConsoleCursorPosition conout 0,2",
-        "GetConsoleScreenBufferInfo conout",
+        "(console)",
         "timeBeginPeriod 1",
         "QueryPerformanceFrequency",
         "QueryPerformanceCounter 0",
@@ -97,21 +114,22 @@ TEST_F(Program, CloseLetsTheCurrentPassFinish) {
     // Three passes: the one that took the close still moved the player, presented and polled.
     EXPECT_EQ(player_x, 63);
     EXPECT_EQ(count_calls("StretchDIBits"), 3);
-    EXPECT_EQ(count_calls("PeekConsoleInputW"), 3);
-    const std::vector<std::string>& calls = scripted_calls();
+    const std::vector<std::string> calls = host_calls();
+    const auto first_pass = std::find_if(
+        calls.begin(), calls.end(), [](const std::string& call) { return call.starts_with("PeekMessageW"); });
+    EXPECT_EQ(std::count(first_pass, calls.end(), "(console)"), 3);
     const auto close = std::find(calls.begin(), calls.end(), "DispatchMessageW hwnd WM_SYSCOMMAND 61536 0");
     ASSERT_NE(close, calls.end());
     std::vector<std::string> after_close;
     for (auto call = close + 1; call != calls.end(); ++call) {
         const std::string name = call->substr(0, call->find(' '));
-        if (name == "DefWindowProcW") continue;  // the default procedure turning the command into WM_CLOSE
         if (after_close.empty() || after_close.back() != name) after_close.push_back(name);
     }
     const std::vector<std::string> expected{
         "PeekMessageW",
         "QueryPerformanceCounter",  // game_frame, timed for the frame statistics
         "StretchDIBits",
-        "PeekConsoleInputW",
+        "(console)",
         "QueryPerformanceCounter",
         "Sleep",
         "QueryPerformanceCounter",

@@ -1,10 +1,11 @@
-// A model of the entity-component store for the ECS fuzz target: what each operation must have done,
-// kept in plain containers, and the check that the store's lists, chains and bytes agree with it.
+// A model of the entity-component store: what each operation must have done, kept in plain containers,
+// and the check that the store's lists, chains and bytes agree with it. Shared by the store's property
+// test and its fuzz target.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <set>
+#include <stdexcept>
 #include <vector>
 
 #include "ecs/ecs.h"
@@ -46,8 +47,35 @@ struct EcsModel {
     std::vector<Entity> queued;
 };
 
-// Reports the mismatch with its context and aborts, so that libFuzzer keeps the input.
+// The first difference found between the store and its model.
+struct ModelMismatch : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Throws ModelMismatch naming the difference.
 [[noreturn]] void model_fail(const char* what);
+
+// Records a new Archetype of `ids` and links it with every modelled System that selects it.
+void model_add_archetype(EcsModel& model, Archetype* archetype, const std::set<ComponentId>& ids,
+                         int32_t rows_per_chunk);
+
+// Records a new System of the first include_count of `ids` as includes and the rest as excludes, linked
+// with the Archetypes that exist now in the table's walk order: bucket by bucket, each bucket in order of
+// creation.
+void model_add_system(EcsModel& model, System* system, size_t include_count,
+                      const std::vector<ComponentId>& ids);
+
+// Records an entity entity_create just gave for model.archetypes[archetype]: it must have reused the
+// record released last, if any, and no live one.
+void model_add_entity(EcsModel& model, Entity entity, size_t archetype);
+
+// Records the bytes just written to component `id` of `entity`.
+void model_write(ModelEntity& entity, ComponentId id, const std::vector<uint8_t>& bytes);
+
+// What entity_flush_removals must do to the queued handles, last queued first; returns the handles it
+// carries out. `countdown` is the allocation countdown it runs under (-1: no failure): a push that needs a
+// new block of the free stack allocates, and refused, the record is not reused.
+std::vector<Entity> model_flush(EcsModel& model, int64_t countdown);
 
 // Whether `system` selects an Archetype of exactly `ids`.
 bool model_matches(const ModelSystem& system, const std::set<ComponentId>& ids);

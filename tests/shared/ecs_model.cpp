@@ -1,8 +1,6 @@
 #include "ecs_model.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "ecs/store.h"
@@ -158,8 +156,86 @@ void check_entities(const EcsModel& model) {
 }  // namespace
 
 void model_fail(const char* what) {
-    std::fprintf(stderr, "entity-component store differs from its model: %s\n", what);
-    std::abort();
+    throw ModelMismatch(what);
+}
+
+void model_add_archetype(EcsModel& model, Archetype* archetype, const std::set<ComponentId>& ids,
+                         int32_t rows_per_chunk) {
+    ModelArchetype created{archetype, ids, rows_per_chunk, model_bucket(ids), 1, {}};
+    for (ModelSystem& system : model.systems) {
+        if (!model_matches(system, ids)) continue;
+        created.systems.push_back(system.system);
+        system.links.push_back(model.archetypes.size());
+    }
+    model.archetypes.push_back(created);
+}
+
+void model_add_system(EcsModel& model, System* system, size_t include_count,
+                      const std::vector<ComponentId>& ids) {
+    const auto excludes = ids.begin() + ptrdiff_t(include_count);
+    ModelSystem created{system, {ids.begin(), excludes}, {excludes, ids.end()}, {}, {}};
+    for (auto id = ids.begin(); id != excludes; ++id) {
+        if (model.sizes[*id] != 0) created.data_ids.push_back(*id);
+    }
+    for (int32_t bucket = 0; bucket < 37; ++bucket) {
+        for (size_t a = 0; a < model.archetypes.size(); ++a) {
+            ModelArchetype& archetype = model.archetypes[a];
+            if (archetype.bucket != bucket || !model_matches(created, archetype.ids)) continue;
+            created.links.push_back(a);
+            archetype.systems.push_back(system);
+        }
+    }
+    model.systems.push_back(created);
+}
+
+void model_add_entity(EcsModel& model, Entity entity, size_t archetype) {
+    if (entity.generation != entity.record->generation) model_fail("new handle is not live");
+    if (!model.released.empty()) {
+        if (entity.record != model.released.back()) model_fail("the record released last was not reused");
+        model.released.pop_back();
+    }
+    for (const ModelEntity& live : model.live) {
+        if (live.handle.record == entity.record) model_fail("a live record was handed out again");
+    }
+    model.live.push_back(ModelEntity{entity, archetype, {}});
+    ModelArchetype& owner = model.archetypes[archetype];
+    const size_t chunks_needed =
+        (model_live_rows(model, archetype) + size_t(owner.chunk_capacity) - 1) / size_t(owner.chunk_capacity);
+    owner.chain_length = std::max(owner.chain_length, chunks_needed);
+}
+
+void model_write(ModelEntity& entity, ComponentId id, const std::vector<uint8_t>& bytes) {
+    auto written = std::find_if(entity.written.begin(), entity.written.end(),
+                                [&](const auto& entry) { return entry.first == id; });
+    if (written != entity.written.end())
+        written->second = bytes;
+    else
+        entity.written.emplace_back(id, bytes);
+}
+
+std::vector<Entity> model_flush(EcsModel& model, int64_t countdown) {
+    std::vector<Entity> carried_out;
+    for (auto queued = model.queued.rbegin(); queued != model.queued.rend(); ++queued) {
+        auto live = std::find_if(model.live.begin(), model.live.end(), [&](const ModelEntity& e) {
+            return e.handle.record == queued->record && e.handle.generation == queued->generation;
+        });
+        if (live == model.live.end()) continue;
+        bool pushed = true;
+        if (model.released.size() == model.free_stack_slots) {
+            if (countdown == 0) {
+                pushed = false;
+            } else {
+                if (countdown > 0) --countdown;
+                model.free_stack_slots += 64;
+            }
+        }
+        if (pushed) model.released.push_back(queued->record);
+        model.stale.push_back(*queued);
+        carried_out.push_back(*queued);
+        model.live.erase(live);
+    }
+    model.queued.clear();
+    return carried_out;
 }
 
 bool model_matches(const ModelSystem& system, const std::set<ComponentId>& ids) {

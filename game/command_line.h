@@ -1,0 +1,27 @@
+// A typed command line taken apart: its words, its numbers, and a word as a reply can show it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace novra {
+
+constexpr int32_t words_kept = 6;  // a name and more arguments than any command takes
+
+struct Words {
+    std::string_view word[words_kept];
+    int32_t count;  // every word of the line, also those past words_kept
+};
+
+// The words of a zero-terminated line, separated by spaces; leading and trailing spaces are ignored.
+Words split(const char* line);
+
+// A decimal int32 with an optional minus sign and nothing else: no plus sign, no spaces, no other
+// character, and nothing outside the int32 range.
+bool parse_int32(std::string_view text, int32_t& value);
+
+// A typed word as a reply can show it: control characters become '?', and a long word is cut after 32
+// bytes, at the start of a character, with "..." added.
+void printable_word(std::string_view word, char (&out)[40]);
+
+}  // namespace novra
