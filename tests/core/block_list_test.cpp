@@ -16,11 +16,14 @@ IntList make_list() {
     return IntList{block, block};
 }
 
-void push(IntList& list, int32_t value) { *block_append(list.current) = value; }
+void push(IntList& list, int32_t value) {
+    *block_append(list.current) = value;
+}
 
 TEST(BlockList, NAppendsFillTheFirstBlockAndTheNextOpensASecond) {
     IntList list = make_list();
-    for (int32_t i = 0; i < 4; ++i) push(list, i);
+    for (int32_t i = 0; i < 4; ++i)
+        push(list, i);
     EXPECT_EQ(list.current, list.first);
     EXPECT_EQ(list.first->count, 4);
     EXPECT_EQ(list.first->next, nullptr);
@@ -36,14 +39,16 @@ TEST(BlockList, NAppendsFillTheFirstBlockAndTheNextOpensASecond) {
 
 TEST(BlockList, RewindRefillsFromSlotZeroAndResetsReusedBlocks) {
     IntList list = make_list();
-    for (int32_t i = 0; i < 7; ++i) push(list, i);
+    for (int32_t i = 0; i < 7; ++i)
+        push(list, i);
     IntBlock* second = list.current;
     block_rewind(list.first, list.current);
     EXPECT_EQ(list.current, list.first);
     EXPECT_EQ(list.first->count, 0);
     EXPECT_EQ(second->count, 3);  // untouched until an append advances into it
 
-    for (int32_t i = 0; i < 5; ++i) push(list, 100 + i);
+    for (int32_t i = 0; i < 5; ++i)
+        push(list, 100 + i);
     EXPECT_EQ(list.current, second);  // reused, not a new block
     EXPECT_EQ(second->count, 1);
     EXPECT_EQ(second->items[0], 104);
@@ -64,7 +69,8 @@ TEST(BlockList, RewindOfAListThatNeverGrewLeavesOneEmptyBlock) {
 TEST(BlockList, PopOnEmptyListReturnsNullAndChangesNothingEvenWithBlocksAfter) {
     IntList list = make_list();
     EXPECT_EQ(block_pop(list.current), nullptr);
-    for (int32_t i = 0; i < 6; ++i) push(list, i);
+    for (int32_t i = 0; i < 6; ++i)
+        push(list, i);
     block_rewind(list.first, list.current);
     EXPECT_EQ(block_pop(list.current), nullptr);
     EXPECT_EQ(list.current, list.first);
@@ -75,7 +81,8 @@ TEST(BlockList, PopOnEmptyListReturnsNullAndChangesNothingEvenWithBlocksAfter) {
 TEST(BlockList, PopStepsBackOneBlockAndPushAfterReusesTheEmptiedBlock) {
     BlockList<int32_t, 16> list{};
     list.first = list.current = block_create<int32_t, 16>();
-    for (int32_t i = 1; i <= 17; ++i) *block_append(list.current) = i;
+    for (int32_t i = 1; i <= 17; ++i)
+        *block_append(list.current) = i;
     Block<int32_t, 16>* second = list.current;
 
     EXPECT_EQ(*block_pop(list.current), 17);
@@ -97,8 +104,10 @@ TEST(BlockList, PopStepsBackOneBlockAndPushAfterReusesTheEmptiedBlock) {
 
 TEST(BlockList, PoppingAStackGivesItemsInReverseOrder) {
     IntList list = make_list();
-    for (int32_t i = 0; i < 10; ++i) push(list, i);
-    for (int32_t i = 9; i >= 0; --i) EXPECT_EQ(*block_pop(list.current), i);
+    for (int32_t i = 0; i < 10; ++i)
+        push(list, i);
+    for (int32_t i = 9; i >= 0; --i)
+        EXPECT_EQ(*block_pop(list.current), i);
     EXPECT_EQ(block_pop(list.current), nullptr);
     block_chain_free(list.first);
 }
@@ -134,12 +143,14 @@ TEST(BlockList, MatchesAVectorModelAndItemsNeverMove) {
             slots.clear();
         }
         ASSERT_EQ(block_item_count(list.current), static_cast<int64_t>(model.size()));
-        for (size_t i = 0; i < slots.size(); ++i) ASSERT_EQ(*slots[i], model[i]);
+        for (size_t i = 0; i < slots.size(); ++i)
+            ASSERT_EQ(*slots[i], model[i]);
     }
     // The walk from the first block yields the items in order.
     std::vector<int32_t> walked;
     for (IntBlock* block = list.first;; block = block->next) {
-        for (int32_t i = 0; i < block->count; ++i) walked.push_back(block->items[i]);
+        for (int32_t i = 0; i < block->count; ++i)
+            walked.push_back(block->items[i]);
         if (block == list.current) break;
     }
     EXPECT_EQ(walked, model);
