@@ -10,21 +10,6 @@ namespace novra {
 
 namespace {
 
-void key_records(std::vector<INPUT_RECORD>& records, char16_t character, uint8_t virtual_key,
-                 DWORD control_state) {
-    for (BOOL down : {TRUE, FALSE}) {
-        INPUT_RECORD record{};
-        record.EventType = KEY_EVENT;
-        record.Event.KeyEvent.bKeyDown = down;
-        record.Event.KeyEvent.wRepeatCount = 1;
-        record.Event.KeyEvent.wVirtualKeyCode = virtual_key;
-        record.Event.KeyEvent.wVirtualScanCode = key_scan_code(virtual_key);
-        record.Event.KeyEvent.uChar.UnicodeChar = character;
-        record.Event.KeyEvent.dwControlKeyState = control_state;
-        records.push_back(record);
-    }
-}
-
 // The US layout's key for a printable ASCII character, and whether Shift makes it.
 void ascii_key(char c, uint8_t& virtual_key, bool& shifted) {
     static const char plain[] = "`-=[]\\;',./";

@@ -149,6 +149,21 @@ uint8_t key_scan_code(uint8_t virtual_key) {
     return scan_code(virtual_key).code;
 }
 
+void key_records(std::vector<INPUT_RECORD>& records, char16_t character, uint8_t virtual_key,
+                 DWORD control_state) {
+    for (BOOL down : {TRUE, FALSE}) {
+        INPUT_RECORD record{};
+        record.EventType = KEY_EVENT;
+        record.Event.KeyEvent.bKeyDown = down;
+        record.Event.KeyEvent.wRepeatCount = 1;
+        record.Event.KeyEvent.wVirtualKeyCode = virtual_key;
+        record.Event.KeyEvent.wVirtualScanCode = key_scan_code(virtual_key);
+        record.Event.KeyEvent.uChar.UnicodeChar = character;
+        record.Event.KeyEvent.dwControlKeyState = control_state;
+        records.push_back(record);
+    }
+}
+
 void sim_key_released_elsewhere(uint8_t virtual_key) {
     key_state_set(virtual_key, false);
 }

@@ -133,6 +133,11 @@ int console_unit_cells(char16_t unit);
 // key records carry it.
 uint8_t key_scan_code(uint8_t virtual_key);
 
+// Appends one key's press and release, as the two KEY_EVENT records a Windows console queues for a key
+// typed into it: repeat count 1, the key's scan code, `character` (0 for keys without one).
+void key_records(std::vector<INPUT_RECORD>& records, char16_t character, uint8_t virtual_key,
+                 DWORD control_state);
+
 // Gives or takes the keyboard focus now, sending WM_SETFOCUS / WM_KILLFOCUS.
 void window_set_focus(bool focused);
 // Changes the client size now: WM_SIZING first, then the new size and a posted WM_SIZE.

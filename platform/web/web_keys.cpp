@@ -94,21 +94,6 @@ bool is_function_key(uint8_t virtual_key) {
     return virtual_key >= VK_F1 && virtual_key <= VK_F12;
 }
 
-void key_records(std::vector<INPUT_RECORD>& records, char16_t character, uint8_t virtual_key,
-                 DWORD control_state) {
-    for (BOOL down : {TRUE, FALSE}) {
-        INPUT_RECORD record{};
-        record.EventType = KEY_EVENT;
-        record.Event.KeyEvent.bKeyDown = down;
-        record.Event.KeyEvent.wRepeatCount = 1;
-        record.Event.KeyEvent.wVirtualKeyCode = virtual_key;
-        record.Event.KeyEvent.wVirtualScanCode = key_scan_code(virtual_key);
-        record.Event.KeyEvent.uChar.UnicodeChar = character;
-        record.Event.KeyEvent.dwControlKeyState = control_state;
-        records.push_back(record);
-    }
-}
-
 DWORD control_state(const WebKey& key) {
     // AltGr arrives as Ctrl and Alt together, as Windows reports it: left Ctrl and right Alt.
     if (key.ctrl && key.alt) return LEFT_CTRL_PRESSED | RIGHT_ALT_PRESSED | (key.shift ? SHIFT_PRESSED : 0);
