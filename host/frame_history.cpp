@@ -31,13 +31,6 @@ int64_t microseconds(int64_t ticks, int64_t ticks_per_second) {
 
 }  // namespace
 
-int64_t frame_clock() {
-    LARGE_INTEGER reading;
-    reading.QuadPart = 0;
-    QueryPerformanceCounter(&reading);
-    return reading.QuadPart;
-}
-
 void frame_history_add(int64_t work_ticks) {
     PassRecord& record = frame_history.passes[frame_history.next];
     record.work_ticks = work_ticks;

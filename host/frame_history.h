@@ -25,9 +25,6 @@ struct FrameHistory {
 
 extern FrameHistory frame_history;
 
-// A counter reading, for timing a pass's game_frame.
-int64_t frame_clock();
-
 // Records one finished pass: the time its game_frame took and what the pacer's frame_wait just did.
 void frame_history_add(int64_t work_ticks);
 

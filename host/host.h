@@ -111,6 +111,9 @@ struct FramePacer {
 
 extern FramePacer frame_pacer;
 
+// The performance counter's reading now, in ticks: the one clock of the pacer and of the pass timings.
+int64_t counter_read();
+
 // Largest counter frequency the pacer accepts: the Sleep sizing multiplies a tick difference of up to
 // 60 frame periods by 1000, which must fit in 64 bits. Real counters run far below it (10 MHz to GHz).
 constexpr int64_t pacer_frequency_limit = INT64_MAX / (60 * 1000);

@@ -113,9 +113,9 @@ int64_t host_step() {
     // Filtered to the game window; with no TranslateMessage no character messages are made.
     while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
         DispatchMessageW(&message);
-    const int64_t work_start = frame_clock();
+    const int64_t work_start = counter_read();
     game_frame();
-    const int64_t work_ticks = frame_clock() - work_start;
+    const int64_t work_ticks = counter_read() - work_start;
     present_letterboxed();
     console_poll_input();
     return work_ticks;

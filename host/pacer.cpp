@@ -4,14 +4,14 @@ namespace novra {
 
 FramePacer frame_pacer;
 
-namespace {
-
 int64_t counter_read() {
     LARGE_INTEGER reading;
     reading.QuadPart = 0;
     QueryPerformanceCounter(&reading);
     return reading.QuadPart;
 }
+
+namespace {
 
 // 60 x ticks with two's-complement wrap-around: the product is taken in unsigned 64-bit, where wrapping
 // is defined, and read back as signed.
