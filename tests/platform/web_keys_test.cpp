@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/web/web_keys.h"
+#include "tests/shared/key_records.h"
 
 namespace novra {
 namespace {
@@ -89,36 +90,6 @@ TEST(WebKeys, OverTheCanvasThePageKeepsGameKeysAndLeavesTheBrowserItsOwn) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(web_game_takes(c.key), c.taken) << c.key.code;
-}
-
-struct Key {
-    char16_t character;
-    WORD virtual_key;
-    DWORD control_state;
-    bool operator==(const Key&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Key& key) {
-    return out << "{" << int(key.character) << ", " << key.virtual_key << ", " << key.control_state << "}";
-}
-
-// The key-down records, after checking that each is followed by its key-up, as the terminal gives them.
-std::vector<Key> keys_of(const std::vector<INPUT_RECORD>& records) {
-    std::vector<Key> keys;
-    EXPECT_EQ(records.size() % 2, 0u);
-    for (size_t i = 0; i + 1 < records.size(); i += 2) {
-        const KEY_EVENT_RECORD& down = records[i].Event.KeyEvent;
-        const KEY_EVENT_RECORD& up = records[i + 1].Event.KeyEvent;
-        EXPECT_EQ(records[i].EventType, KEY_EVENT);
-        EXPECT_EQ(records[i + 1].EventType, KEY_EVENT);
-        EXPECT_TRUE(down.bKeyDown);
-        EXPECT_FALSE(up.bKeyDown);
-        EXPECT_EQ(down.wRepeatCount, 1);
-        EXPECT_EQ(up.uChar.UnicodeChar, down.uChar.UnicodeChar);
-        EXPECT_EQ(up.wVirtualKeyCode, down.wVirtualKeyCode);
-        keys.push_back(Key{down.uChar.UnicodeChar, down.wVirtualKeyCode, down.dwControlKeyState});
-    }
-    return keys;
 }
 
 TEST(WebKeys, TypingInThePanelGivesTheRecordsTheTerminalGives) {
