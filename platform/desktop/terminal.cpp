@@ -125,7 +125,16 @@ void terminal_restore() {
     if (!taken) return;
     taken = 0;
     if (saved_screen) write_all(saved_output_fd, leave_screen, sizeof leave_screen - 1);
+    // Ctrl+Z stops the shell's whole job, and the shell may take the terminal back before this process
+    // has given it back; a mode change from the background would then stop it with SIGTTOU, in the
+    // middle of its own Ctrl+Z, to stop again as soon as it is continued. With SIGTTOU held back the
+    // mode is set all the same.
+    sigset_t hold, previous;
+    sigemptyset(&hold);
+    sigaddset(&hold, SIGTTOU);
+    sigprocmask(SIG_BLOCK, &hold, &previous);
     tcsetattr(saved_mode_fd, TCSAFLUSH, &saved_mode);
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
 bool terminal_taken() {
