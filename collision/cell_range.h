@@ -13,7 +13,8 @@ struct Bounds {
     int32_t min_x, min_y, max_x, max_y;
 };
 
-// Cells [first_column, column_end) x [first_row, row_end); empty when a start is not below its end.
+// Cells [first_column, column_end) x [first_row, row_end); empty when a start is not below its end
+// (only callers make it so, for a box or query without area).
 struct CellRange {
     int32_t first_column, column_end, first_row, row_end;
 };
@@ -23,9 +24,10 @@ struct CellRange {
 // clamped to the int32 range (which lies far outside the grid, so clamping never changes a cell).
 Bounds motion_bounds(int32_t x, int32_t y, int32_t w, int32_t h, int32_t dx, int32_t dy);
 
-// The cells `bounds` covers: starts raised to 0, ends rounded up to whole cells and capped at columns and
-// rows only when the bounds reach the grid's extent. Ends of bounds lying less than one cell left of or
-// below the grid come out as 1.
+// The cells `bounds` covers, clamped to the grid: a bounds partly or wholly outside the grid's extent
+// takes the border cells nearest it, so the range is never empty and every box, however far out, is
+// found by a query on the same side. Starts are clamped to [0, cells - 1], ends rounded up to whole
+// cells and clamped to [1, cells].
 CellRange cell_range(const CollisionGrid& grid, const Bounds& bounds);
 
 inline bool cell_range_empty(const CellRange& range) {

@@ -229,7 +229,8 @@ void run_clear(const Command& command, const int32_t*, int32_t) {
         reply("%s: out of memory after %lld boxes", command.name, static_cast<long long>(queued));
         return;
     }
-    block_rewind(box_table.entries.first, box_table.entries.current);
+    // A table that never got its first block holds nothing to rewind.
+    if (box_table.entries.first != nullptr) block_rewind(box_table.entries.first, box_table.entries.current);
     box_table.count = 0;
     reply("removed %lld box%s", static_cast<long long>(removed), removed == 1 ? "" : "es");
 }

@@ -96,7 +96,8 @@ constexpr int64_t frames_per_second = 60;
 constexpr int32_t late_threshold = 5;  // late passes of the run before every late pass re-anchors
 
 // Times are counter ticks x 60, so frame due times lie on an exact integer grid. The x 60 products
-// wrap around (they are worked in unsigned 64-bit); comparisons and the one division are signed.
+// wrap around (they are worked in unsigned 64-bit), and two times are compared by their wrapped
+// difference, so pacing goes on unchanged when the scaled clock passes 2^63.
 struct FramePacer {
     int64_t counter_frequency;        // counter ticks per second, read once at start
     int64_t reference_count;          // counter reading at the last anchoring
@@ -128,7 +129,8 @@ bool pacer_start();
 void frame_wait();
 
 // frame_wait without the wait, for loops that wait elsewhere: counts the pass, and a late one exactly as
-// frame_wait does, then returns at once. An early pass keeps the pacing error frame_due recorded.
+// frame_wait does, then returns at once. The pacing error stays the one frame_due recorded, late or not:
+// how far the pass began from its slot on the grid.
 void frame_end();
 
 // Whether the next pass may begin: its due time on the grid has come or is at most half a frame period

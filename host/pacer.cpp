@@ -19,6 +19,13 @@ int64_t scaled(int64_t ticks) {
     return int64_t(uint64_t(frames_per_second) * uint64_t(ticks));
 }
 
+// later - earlier for two scaled times: the wrapped difference, which stays right when the scaled clock
+// passes 2^63 between the two (a signed comparison of the times themselves would then see a due time of
+// long ago, or one never reached, and spin for ever).
+int64_t scaled_difference(int64_t later, int64_t earlier) {
+    return int64_t(uint64_t(later) - uint64_t(earlier));
+}
+
 void pacer_anchor() {
     frame_pacer.reference_count = counter_read();
     frame_pacer.reference_scaled = scaled(frame_pacer.reference_count);
@@ -48,10 +55,9 @@ bool pass_count(int64_t& due, int64_t& now_scaled) {
     now_scaled = scaled(counter_read());
 
     // Equality counts as late: the pass has used up its whole frame, so nothing is left to wait for.
-    frame_pacer.last_late = due <= now_scaled;
+    frame_pacer.last_late = scaled_difference(due, now_scaled) <= 0;
     frame_pacer.last_reanchored = false;
-    if (due > now_scaled) return true;
-    frame_pacer.last_error_scaled = int64_t(uint64_t(now_scaled) - uint64_t(due));
+    if (!frame_pacer.last_late) return true;
     // Held at its largest value rather than overflowing; past the threshold only "more than 5" counts.
     if (frame_pacer.late_frames < INT32_MAX) ++frame_pacer.late_frames;
     // The count is never reset, so once the threshold is passed every late pass re-anchors at once
@@ -68,8 +74,11 @@ bool pass_count(int64_t& due, int64_t& now_scaled) {
 
 void frame_wait() {
     int64_t due = 0, now_scaled = 0;
-    if (!pass_count(due, now_scaled)) return;
-    const int64_t ahead_times_1000 = int64_t((uint64_t(due) - uint64_t(now_scaled)) * 1000u);
+    if (!pass_count(due, now_scaled)) {
+        frame_pacer.last_error_scaled = scaled_difference(now_scaled, due);
+        return;
+    }
+    const int64_t ahead_times_1000 = int64_t(uint64_t(scaled_difference(due, now_scaled)) * 1000u);
     const int64_t milliseconds64 = ahead_times_1000 / scaled(frame_pacer.counter_frequency);
     const int32_t milliseconds = int32_t(uint32_t(uint64_t(milliseconds64)));
     // Sleep covers whole milliseconds only; the spin on the counter takes the rest to the exact tick.
@@ -77,10 +86,12 @@ void frame_wait() {
     int64_t end_scaled = now_scaled;
     do {
         end_scaled = scaled(counter_read());
-    } while (due > end_scaled);
-    frame_pacer.last_error_scaled = int64_t(uint64_t(end_scaled) - uint64_t(due));
+    } while (scaled_difference(due, end_scaled) > 0);
+    frame_pacer.last_error_scaled = scaled_difference(end_scaled, due);
 }
 
+// The pacing error stays the one frame_due recorded: where nothing waits, a pass is measured from the
+// grid slot it began in, not from the next one, which a late pass has already passed.
 void frame_end() {
     int64_t due = 0, now_scaled = 0;
     pass_count(due, now_scaled);
@@ -92,9 +103,9 @@ bool frame_due() {
     const int64_t due = int64_t(frame_pacer.frames_since_reference * uint64_t(frame_pacer.counter_frequency) +
                                 uint64_t(frame_pacer.reference_scaled));
     const int64_t now_scaled = scaled(counter_read());
-    if (due > int64_t(uint64_t(now_scaled) + uint64_t(frame_pacer.counter_frequency / 2))) return false;
+    if (scaled_difference(due, now_scaled) > frame_pacer.counter_frequency / 2) return false;
     // Where nothing waits, the pacing error is how far from its due time the pass begins, either side.
-    const int64_t error = int64_t(uint64_t(now_scaled) - uint64_t(due));
+    const int64_t error = scaled_difference(now_scaled, due);
     frame_pacer.last_error_scaled = error < 0 ? int64_t(0 - uint64_t(error)) : error;
     return true;
 }

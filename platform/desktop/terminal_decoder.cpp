@@ -141,6 +141,9 @@ DWORD extended_if_navigation(uint8_t key) {
     return navigation ? ENHANCED_KEY : 0;
 }
 
+// Digits past this stop counting: no key has so large a number, and a long run of them must not overflow.
+constexpr int parameter_cap = 10'000;
+
 // Decodes the unit at the start of `bytes`; returns the bytes used, or 0 when the unit is cut off.
 size_t decode_one(std::string_view bytes, std::vector<INPUT_RECORD>& records) {
     auto byte = static_cast<unsigned char>(bytes[0]);
@@ -156,7 +159,7 @@ size_t decode_one(std::string_view bytes, std::vector<INPUT_RECORD>& records) {
             for (size_t i = 2; i < end; ++i) {
                 if (bytes[i] == ';')
                     ++count;
-                else if (bytes[i] >= '0' && bytes[i] <= '9' && count < 2)
+                else if (bytes[i] >= '0' && bytes[i] <= '9' && count < 2 && parameters[count] < parameter_cap)
                     parameters[count] = parameters[count] * 10 + (bytes[i] - '0');
             }
             char final = bytes[end];
@@ -194,6 +197,9 @@ size_t decode_one(std::string_view bytes, std::vector<INPUT_RECORD>& records) {
 
 void terminal_decode(TerminalDecoder& decoder, std::string_view bytes, int64_t now_ms,
                      std::vector<INPUT_RECORD>& records) {
+    // What has waited its time is settled before the new bytes join it: after a stall, an Escape typed
+    // long before a key is the Escape key, not Alt with that key.
+    terminal_decode_expire(decoder, now_ms, records);
     const size_t waited = decoder.pending.size();
     decoder.pending.append(bytes);
     size_t at = 0;

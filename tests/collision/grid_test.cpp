@@ -62,21 +62,27 @@ TEST_F(Grid, EntersEachColliderIntoTheCellsItsBoundsCover) {
         {64, 0, 1, 1, 0, 0, 64, 0, 65, 1, cell(1, 0)},
         {200, 150, 100, 100, 0, 0, 200, 150, 300, 250, cell(3, 2)},
         {255, 191, 1, 1, 0, 0, 255, 191, 256, 192, cell(3, 2)},
-        {256, 10, 5, 5, 0, 0, 256, 10, 261, 15, 0},           // starts at the right edge
-        {10, 192, 5, 5, 0, 0, 10, 192, 15, 197, 0},           // starts at the top edge
-        {-10, 10, 9, 10, 0, 0, -10, 10, -1, 20, cell(0, 0)},  // ends less than a cell left of the grid
+        // Outside the grid's extent, on any side and however far: the border cells nearest it.
+        {256, 10, 5, 5, 0, 0, 256, 10, 261, 15, cell(3, 0)},  // starts at the right edge
+        {10, 192, 5, 5, 0, 0, 10, 192, 15, 197, cell(0, 2)},  // starts at the top edge
+        {1000, 5000, 5, 5, 0, 0, 1000, 5000, 1005, 5005, cell(3, 2)},
+        {-100000, 100, 5, 5, 0, 0, -100000, 100, -99995, 105, cell(0, 1)},
+        {100, -100000, 5, 5, 0, 0, 100, -100000, 105, -99995, cell(1, 0)},
+        {240, 100, 100, 20, 0, 0, 240, 100, 340, 120, cell(3, 1)},  // partly right of the grid
+        {-10, 10, 9, 10, 0, 0, -10, 10, -1, 20, cell(0, 0)},        // ends less than a cell left of the grid
         {-127, 10, 64, 10, 0, 0, -127, 10, -63, 20, cell(0, 0)},
-        {-128, 10, 64, 10, 0, 0, -128, 10, -64, 20, 0},  // ends a whole cell left of the grid
+        {-128, 10, 64, 10, 0, 0, -128, 10, -64, 20, cell(0, 0)},  // ends a whole cell left of the grid
         {63, 63, 2, 2, 0, 0, 63, 63, 65, 65, cell(0, 0) | cell(1, 0) | cell(0, 1) | cell(1, 1)},
         {-5, -5, 300, 300, 0, 0, -5, -5, 295, 295, 0xFFFu},
         {60, 60, 12, 12, -1, -1, 59, 59, 72, 72, cell(0, 0) | cell(1, 0) | cell(0, 1) | cell(1, 1)},
         {60, 60, 12, 12, 10, -70, 60, -10, 82, 72, cell(0, 0) | cell(1, 0) | cell(0, 1) | cell(1, 1)},
         {120, 70, 12, 12, 8, 0, 120, 70, 140, 82, cell(1, 1) | cell(2, 1)},
         // Sums beyond the int32 range are clamped, never wrapped into the grid.
-        {int_max - 5, 10, 100, 5, 0, 0, int_max - 5, 10, int_max, 15, 0},
+        {int_max - 5, 10, 100, 5, 0, 0, int_max - 5, 10, int_max, 15, cell(3, 0)},
         {10, 10, 5, 5, int_max, 0, 10, 10, int_max, 15, cell(0, 0) | cell(1, 0) | cell(2, 0) | cell(3, 0)},
-        {int_min + 1, 10, 5, 5, -10, 0, int_min, 10, int_min + 6, 15, 0},
-        {int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max, 0},
+        {int_min + 1, 10, 5, 5, -10, 0, int_min, 10, int_min + 6, 15, cell(0, 0)},
+        {int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max, int_max,
+         cell(3, 2)},
     };
     for (const RangeCase& c : cases) {
         collision_init();

@@ -120,13 +120,18 @@ TEST_F(RegionQueryTest, EarlyEndRestoresFlagsAndAnEndedQueryYieldsNothing) {
     EXPECT_EQ(region_query_next(query), nullptr);
 }
 
-TEST_F(RegionQueryTest, QueryOutsideTheGridReadsNoCell) {
-    add(-30, -30, 20, 20);  // ends within a cell of the grid: entered into cell (0, 0)
-    add(300, 10, 5, 5);     // beyond the right edge: in no cell
-    EXPECT_TRUE(run_query(256, 0, 400, 100).empty());
-    EXPECT_TRUE(run_query(0, 192, 100, 300).empty());
-    EXPECT_TRUE(run_query(-200, -200, -64, -64).empty());
-    EXPECT_EQ(run_query(-40, -40, -20, -20).size(), 1u);
+// Boxes and queries outside the grid meet in its border cells, however far out, on every side.
+TEST_F(RegionQueryTest, QueryOutsideTheGridFindsTheBoxesOutsideOnItsSide) {
+    Collider* left_below = add(-30, -30, 20, 20);
+    Collider* right = add(300, 10, 5, 5);
+    Collider* far_above = add(100, 5000, 5, 5);
+    Collider* far_left = add(-100000, 100, 5, 5);
+    EXPECT_EQ(run_query(256, 0, 400, 100), std::vector<Collider*>{right});
+    EXPECT_EQ(run_query(0, 192, 200, 6000), std::vector<Collider*>{far_above});
+    EXPECT_EQ(run_query(-200000, 0, -50000, 192), std::vector<Collider*>{far_left});
+    EXPECT_EQ(run_query(-40, -40, -20, -20), std::vector<Collider*>{left_below});
+    EXPECT_TRUE(run_query(-200, -200, -64, -64).empty());  // the same border cell, but nothing there
+    EXPECT_TRUE(run_query(1000, 1000, 2000, 2000).empty());
 }
 
 // The model of the walk: each cell keeps its colliders in entry order; the walk visits the range's cells
@@ -139,15 +144,15 @@ struct Range {
     int32_t first_column, column_end, first_row, row_end;
 };
 
-int32_t range_start(int32_t min) {
-    return min > 0 ? min / 64 : 0;
+// Cells clamped to the grid: whatever lies outside it belongs to the nearest border cells.
+int32_t range_start(int32_t min, int32_t count) {
+    return std::clamp(min > 0 ? min / 64 : 0, 0, count - 1);
 }
-int32_t range_end(int32_t max, int32_t extent, int32_t count) {
-    if (max >= extent) return count;
-    return max / 64 + (max % 64 != 0 ? 1 : 0);
+int32_t range_end(int32_t max, int32_t count) {
+    return std::clamp(max > 0 ? max / 64 + (max % 64 != 0 ? 1 : 0) : 1, 1, count);
 }
 Range model_range(int32_t min_x, int32_t min_y, int32_t max_x, int32_t max_y) {
-    return Range{range_start(min_x), range_end(max_x, 256, 4), range_start(min_y), range_end(max_y, 192, 3)};
+    return Range{range_start(min_x, 4), range_end(max_x, 4), range_start(min_y, 3), range_end(max_y, 3)};
 }
 
 std::vector<Collider*> model_query(const Model& model, int32_t min_x, int32_t min_y, int32_t max_x,

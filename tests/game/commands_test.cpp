@@ -243,6 +243,8 @@ TEST_F(Commands, RefusalsAnswerOneLineAndChangeNothing) {
         {"\x1b[2J\x7f", "unknown command '?[2J?' (type help)"},
         {"\t", "unknown command '?' (type help)"},
         {garbage, "unknown command '" + std::string(32, '#') + "...' (type help)"},
+        {std::string(32, 'q'), "unknown command '" + std::string(32, 'q') + "' (type help)"},  // whole at 32
+        {std::string(33, 'q'), "unknown command '" + std::string(32, 'q') + "...' (type help)"},
         {wide, "unknown command '" + wide.substr(0, 30) + "...' (type help)"},
         {"h\xC3\xA9llo", "unknown command 'h\xC3\xA9llo' (type help)"},
     };
@@ -282,6 +284,93 @@ TEST_F(Commands, BoxesAtTheEdgesOfTheNumberRangeRunThroughFrames) {
     for (int i = 0; i < 3; ++i)
         game_frame();
     EXPECT_EQ(player_y, 10);
+}
+
+// Walking and `tp` agree wherever a box can be made: a box right of, above, left of or below the picture,
+// near it or far out, stops the player at its face as one inside the picture does.
+TEST_F(Commands, WalkingStopsAtBoxesOnEverySideOfThePictureAndFarOut) {
+    constexpr int32_t left = 0x25, up = 0x26, right = 0x27, down = 0x28;  // VK_LEFT..VK_DOWN
+    struct Hold {
+        int32_t key, frames;
+    };
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+        std::vector<Hold> holds;
+        int32_t x, y;
+    } walks[] = {
+        {"far right", {"tp 1000 1000", "box 1020 1000 10 10"}, {{right, 30}}, 1008, 1000},
+        {"partly right of the picture", {"box 240 100 100 20", "tp 300 130"}, {{down, 20}}, 300, 120},
+        {"slid off the picture, then down",
+         {"box 200 100 200 10", "tp 250 112"},
+         {{right, 60}, {down, 5}},
+         310,
+         110},
+        {"far above", {"tp 100 5000", "box 100 5020 10 10"}, {{up, 30}}, 100, 5008},
+        {"just above", {"tp 100 180", "box 100 200 10 10"}, {{up, 30}}, 100, 188},
+        {"far left", {"tp -1000 -1000", "box -1030 -1000 10 10"}, {{left, 30}}, -1020, -1000},
+        {"far below", {"tp -500 -1000", "box -500 -1030 10 10"}, {{down, 30}}, -500, -1020},
+        {"at the int32 edge", {"tp 2147483600 50", "box 2147483630 50 10 10"}, {{right, 30}}, 2147483618, 50},
+    };
+    for (const auto& walk : walks) {
+        SCOPED_TRACE(walk.name);
+        run("clear");
+        game_frame();
+        for (const std::string& line : walk.lines)
+            ASSERT_EQ(run(line).size(), 1u);
+        ASSERT_EQ(run("pos").front().rfind("player at", 0), 0u);
+        for (const Hold& hold : walk.holds) {
+            key_table.keys[hold.key] = 1;
+            for (int32_t frame = 0; frame < hold.frames; ++frame)
+                game_frame();
+            key_table.keys[hold.key] = 0;
+        }
+        EXPECT_EQ(player_x, walk.x);
+        EXPECT_EQ(player_y, walk.y);
+        // Wherever the walk ended, `tp` agrees that the player overlaps nothing there.
+        EXPECT_EQ(run("tp " + std::to_string(player_x) + " " + std::to_string(player_y)),
+                  Lines{"player at " + std::to_string(player_x) + " " + std::to_string(player_y)});
+    }
+}
+
+// Touching faces are no overlap, on every side, for `tp` against a box and `box` against the player; an
+// overlap names the lowest-numbered box.
+TEST_F(Commands, TouchingIsNoOverlapOnAnySideAndRefusalsNameTheLowestBox) {
+    const struct {
+        const char* line;
+        const char* expected;
+    } steps[] = {
+        {"tp 18 30", "player at 18 30"},  // box 1 is 30 30 30 30: the player against each of its faces
+        {"tp 60 30", "player at 60 30"},
+        {"tp 30 18", "player at 30 18"},
+        {"tp 30 60", "player at 30 60"},
+        {"reset", "player at 60 60"},  // boxes against each face of the player
+        {"box 48 60 12 12", "box 2 at 48 60 12 12"},
+        {"box 72 60 12 12", "box 3 at 72 60 12 12"},
+        {"box 60 48 12 12", "box 4 at 60 48 12 12"},
+        {"box 60 72 12 12", "box 5 at 60 72 12 12"},
+        {"tp 150 150", "player at 150 150"},
+        {"box 100 100 20 20", "box 6 at 100 100 20 20"},
+        {"box 90 90 20 20", "box 7 at 90 90 20 20"},
+        {"tp 100 100", "tp: 100 100 overlaps box 6"},
+        {"tp 80 80", "tp: 80 80 overlaps box 7"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.line);
+        EXPECT_EQ(run(step.line), Lines{step.expected});
+    }
+}
+
+// A box table that never got its first block: every command copes.
+TEST_F(Commands, WithoutTheBoxTablesFirstBlockClearRemovesNothing) {
+    const BoxTable kept = box_table;
+    box_table.entries = {};
+    box_table.count = 0;
+    EXPECT_EQ(run("clear"), Lines{"removed 0 boxes"});
+    EXPECT_EQ(run("boxes"), Lines{"no boxes"});
+    EXPECT_EQ(run("rm 1"), Lines{"rm: no box 1"});
+    EXPECT_EQ(run("box 200 10 5 5"), Lines{"box: out of memory"});
+    box_table = kept;
 }
 
 TEST_F(Commands, SpawnFillsFreePlacesOfThePictureTheSameWayForTheSameSeed) {
@@ -344,6 +433,15 @@ TEST_F(Commands, SpawnFillsFreePlacesOfThePictureTheSameWayForTheSameSeed) {
     check_layout(boxes_now());
     game_frame();
     EXPECT_EQ(entities_now(), box_table.count);
+    // Every place is a candidate, the picture's edges included.
+    bool at_left = false, at_bottom = false, at_right = false, at_top = false;
+    for (const auto& [number, x, y, w, h] : boxes_now()) {
+        at_left |= x == 0;
+        at_bottom |= y == 0;
+        at_right |= x + w == 256;
+        at_top |= y + h == 192;
+    }
+    EXPECT_TRUE(at_left && at_bottom && at_right && at_top);
 
     // `boxes` lists the first 20 and counts the rest.
     const Lines listed = run("boxes");

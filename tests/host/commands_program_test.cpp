@@ -133,6 +133,26 @@ TEST(FrameHistory, FiguresCoverTheLast600PassesOnly) {
     EXPECT_EQ(stats.reanchored_passes, 150);
 }
 
+// Before the ring is full the figures cover the passes there are; once it has wrapped, 600 at most.
+TEST(FrameHistory, FiguresOfAFewPassesAndOfAWrappedRing) {
+    program_reset();
+    frame_pacer.counter_frequency = 1'000'000;  // one tick is one microsecond
+    for (int64_t work : {10, 30, 20})
+        frame_history_add(work);
+    FrameStats stats{};
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.passes, 3);
+    EXPECT_EQ(stats.work_p50_us, 20);
+    EXPECT_EQ(stats.work_max_us, 30);
+    frame_pacer.last_late = true;
+    for (int i = 0; i < 1200; ++i)
+        frame_history_add(5);
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.passes, 600);
+    EXPECT_EQ(stats.late_passes, 600);
+    EXPECT_EQ(stats.work_max_us, 5);
+}
+
 // The pacer's account of each pass: how far its end lay from the due time, late or not.
 TEST(FrameHistory, ThePacerSaysHowFarEachPassEndedFromItsDueTime) {
     ScriptedConfig config;

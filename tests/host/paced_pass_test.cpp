@@ -2,6 +2,7 @@
 // begin, never waiting, at 60 per second whatever the display's refresh rate.
 #include <random>
 
+#include "host/frame_history.h"
 #include "host_fixture.h"
 
 namespace novra {
@@ -112,6 +113,43 @@ TEST(PassWhenDue, AfterAStallCatchesUpAsFrameWaitDoesThenReAnchors) {
     EXPECT_FALSE(host_pass_when_due());
     EXPECT_TRUE(host_pass_when_due());
     EXPECT_EQ(frame_pacer.late_frames, 6);
+}
+
+// Where nothing waits, a pass's pacing error is how far it began from its slot on the grid, either side,
+// whenever it ends; and every pass taken is recorded for `stats`.
+TEST(PassWhenDue, EachPassIsRecordedWithHowFarItBeganFromItsSlot) {
+    ScriptedConfig config;
+    config.counter_frequency = 6'000'000;  // a frame period is exactly 100,000 ticks
+    config.counter_step = 0;               // the clock moves only when the test moves it
+    config.record_calls = false;
+    program_reset(config);
+    ASSERT_TRUE(host_open(test_instance()));
+    const int64_t slot = frame_pacer.reference_count;
+    const auto at = [&](int64_t tick) { scripted_advance(slot + tick - scripted_now()); };
+
+    at(40'000);  // slot 0 begins 40,000 ticks late; the pass then ends past slot 1's due time too
+    ASSERT_TRUE(frame_due());
+    at(150'000);
+    frame_end();
+    EXPECT_TRUE(frame_pacer.last_late);
+    EXPECT_EQ(frame_pacer.last_error_scaled, 60 * 40'000);
+
+    at(170'000);  // slot 1 was due at 100,000: 70,000 ticks late
+    ASSERT_TRUE(host_pass_when_due());
+    EXPECT_EQ(frame_pacer.last_error_scaled, 60 * 70'000);
+    at(260'000);  // slot 2, due at 200,000: 60,000 ticks late
+    ASSERT_TRUE(host_pass_when_due());
+    at(270'000);  // slot 3 is due at 300,000: taken 30,000 ticks early, a positive error
+    ASSERT_TRUE(host_pass_when_due());
+    EXPECT_EQ(frame_pacer.last_error_scaled, 60 * 30'000);
+    EXPECT_FALSE(host_pass_when_due());  // slot 4 is not near yet
+
+    // The three passes host_pass_when_due took are what `stats` reads (frame_end alone records none).
+    EXPECT_EQ(frame_history.count, 3);
+    FrameStats stats{};
+    read_frame_stats(&stats);
+    EXPECT_EQ(stats.passes, 3);
+    EXPECT_EQ(stats.pacing_error_p99_us, 11'667);  // 70,000 ticks at 6 MHz
 }
 
 }  // namespace

@@ -142,21 +142,39 @@ TEST_F(Pacer, RefusesFrequenciesItCannotPaceWith) {
     }
 }
 
-TEST_F(Pacer, DueTimesPastTheSigned64BitRangeWrapAndReadAsLate) {
-    // The counter starts so close to 2^63 / 60 that frame 1's scaled due time passes the top of the
-    // signed range. The products wrap (defined: they are worked unsigned), the wrapped due time is
-    // negative, and the signed comparison calls every such pass late, as the wrap rule has it.
-    ScriptedConfig config;
-    config.counter_frequency = 10'000'000;
-    config.counter_step = 1;
-    config.counter_start = INT64_MAX / 60 - 100'000;
-    program_reset(config);
-    ASSERT_TRUE(pacer_start());
-    for (int pass = 0; pass < 6; ++pass)
-        frame_wait();
-    EXPECT_EQ(frame_pacer.late_frames, 6);
-    EXPECT_EQ(frame_pacer.frames_since_reference, 0u);
-    EXPECT_EQ(count_calls("Sleep"), 0);
+TEST_F(Pacer, PacingGoesOnUnchangedWhereSixtyTimesTheCounterPassesTwoToTheSixtyThree) {
+    // The counter starts just under 2^63 / 60, so the scaled due times, and then the scaled readings,
+    // wrap. Compared by their wrapped difference, every pass still waits for its due tick; compared as
+    // signed values, the first kind reads as late and the second spins for ever once a reading wraps
+    // during the wait.
+    const struct {
+        const char* name;
+        int64_t below_wrap, oversleep;  // ticks under INT64_MAX / 60 at the start; ticks each Sleep adds
+    } cases[] = {
+        {"due times wrap first", 100'000, 0},
+        {"a reading wraps during a wait", 200'000, 100'000},
+    };
+    constexpr int64_t frequency = 10'000'000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedConfig config;
+        config.counter_frequency = frequency;
+        config.counter_step = 1;
+        config.counter_start = INT64_MAX / 60 - c.below_wrap;
+        config.sleep_oversleep = c.oversleep;
+        program_reset(config);
+        ASSERT_TRUE(pacer_start());
+        const int64_t reference = frame_pacer.reference_count;
+        for (int64_t pass = 1; pass <= 6; ++pass) {
+            frame_wait();
+            EXPECT_FALSE(frame_pacer.last_late) << "pass " << pass;
+            EXPECT_GE(last_reading(), reference + (pass * frequency + 59) / 60) << "pass " << pass;
+            EXPECT_GE(frame_pacer.last_error_scaled, 0);
+        }
+        EXPECT_GT(last_reading(), INT64_MAX / 60);
+        EXPECT_EQ(frame_pacer.late_frames, 0);
+        EXPECT_EQ(frame_pacer.frames_since_reference, 6u);
+    }
 }
 
 }  // namespace

@@ -45,6 +45,7 @@ TEST(TerminalDecoder, TurnsBytesIntoTheKeysAWindowsConsoleReports) {
         {"beyond the bmp", "\xF0\x9F\x98\x80", {{char16_t(0xD83D), 0, 0}, {char16_t(0xDE00), 0, 0}}},
         {"malformed byte", "\xFFz", {{0xFFFD, 0, 0}, {u'z', 'Z', 0}}},
         {"punctuation", "!/", {{u'!', '1', SHIFT_PRESSED}, {u'/', VK_OEM_2, 0}}},
+        {"a parameter too long for any key", "\x1b[99999999999~x", {{u'x', 'X', 0}}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(decode(c.bytes), c.keys) << c.name;
@@ -79,6 +80,14 @@ TEST(TerminalDecoder, SequencesCutAcrossReadsWaitForTheirEndOrTheirTime) {
         {"escape then a key too late is two keys",
          {{0, "\x1b"}, {60, ""}, {61, "x"}},
          {{27, VK_ESCAPE, 0}, {u'x', 'X', 0}},
+         false},
+        {"an escape outlived by a stall settles before the next read's bytes",
+         {{0, "\x1b"}, {200, "x"}},
+         {{27, VK_ESCAPE, 0}, {u'x', 'X', 0}},
+         false},
+        {"the timer starts with the read that leaves an escape waiting",
+         {{1000, "\x1b"}, {1010, "[A"}},
+         {{0, VK_UP, 0}},
          false},
         {"a new wait starts with the bytes left over",
          {{0, "\x1b"}, {40, "x\x1b"}, {80, ""}},

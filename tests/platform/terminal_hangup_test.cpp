@@ -203,5 +203,48 @@ TEST(Terminal, CtrlZGivesTheTerminalBackBeforeStoppingAndContinueTakesItAgain) {
     close(master);
 }
 
+// A terminal resized under the program (TIOCSWINSZ, as a terminal window does when dragged): SIGWINCH is
+// noted once per change, and the size read then is the new one, which the driver redraws the view at.
+TEST(Terminal, ResizingTheTerminalIsNotedOnceWithItsNewSize) {
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(10);
+        close(master);
+        if (setsid() < 0 || ioctl(slave, TIOCSCTTY, 0) != 0) _exit(2);
+        terminal_guard_exits();
+        if (!terminal_take(slave, slave, true)) _exit(3);
+        terminal_write(slave, "ready\n");
+        for (;;) {
+            terminal_wait(slave, 10);
+            int16_t columns = 0, rows = 0;
+            if (terminal_resized() && terminal_size(slave, columns, rows))
+                terminal_write(slave, "size " + std::to_string(columns) + " " + std::to_string(rows) + "\n");
+        }
+    }
+    ASSERT_NE(read_until(master, "ready").find("ready"), std::string::npos);
+    const auto resize = [&](unsigned short columns, unsigned short rows) {
+        struct winsize size {};
+        size.ws_col = columns;
+        size.ws_row = rows;
+        return ioctl(master, TIOCSWINSZ, &size) == 0;
+    };
+    ASSERT_TRUE(resize(100, 40));
+    std::string seen = read_until(master, "size 100 40");
+    ASSERT_TRUE(resize(30, 10));
+    seen += read_until(master, "size 30 10");
+    seen += read_until(master, "never");  // anything more it says within the wait
+    EXPECT_NE(seen.find("size 100 40"), std::string::npos);
+    EXPECT_NE(seen.find("size 30 10"), std::string::npos);
+    EXPECT_EQ(seen.find("size", seen.find("size 30 10") + 1), std::string::npos) << seen;
+    kill(child, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    close(slave);
+    close(master);
+}
+
 }  // namespace
 }  // namespace novra
