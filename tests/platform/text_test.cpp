@@ -7,6 +7,7 @@
 
 #include "platform/win32.h"
 #include "tests/platform/fixture.h"
+#include "tests/shared/utf8_model.h"
 
 namespace novra {
 namespace {
@@ -110,7 +111,7 @@ TEST(WideCharToMultiByte, ReplacesUnpairedSurrogatesAndCountsBytes) {
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
 }
 
-TEST(TextConversion, ValidTextRoundTripsAndAnyBytesGiveWellFormedUtf16) {
+TEST(TextConversion, ValidTextRoundTripsAndAnyBytesDecodeAsTheReferenceDoes) {
     std::mt19937 random(11);
     for (int round = 0; round < 300; ++round) {
         WideText wide;
@@ -130,6 +131,10 @@ TEST(TextConversion, ValidTextRoundTripsAndAnyBytesGiveWellFormedUtf16) {
         for (int i = 0; i < 16; ++i)
             bytes.push_back(char(std::uniform_int_distribution<int>(1, 255)(random)));
         WideText decoded = to_wide(bytes);
+        const std::u16string expected = reference_utf16(
+            reference_utf8_decode(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size())
+                .code_points);
+        ASSERT_EQ(std::u16string(decoded.begin(), decoded.end()), expected);
         ASSERT_LE(decoded.size(), bytes.size());
         for (size_t i = 0; i < decoded.size(); ++i) {
             WCHAR unit = decoded[i];
