@@ -3,7 +3,6 @@
 #pragma once
 
 #include "core/block_list.h"
-#include "ecs/archetype.h"
 #include "ecs/ecs.h"
 
 namespace novra {

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "ecs/allocation.h"
+#include "ecs/archetype.h"
 #include "ecs/link.h"
 #include "ecs/mask.h"
 #include "ecs/store.h"

@@ -7,9 +7,11 @@
 #     nothing from host/;
 #   - host/ and console/ include only platform/win32.h from platform/, the one surface they are written
 #     against (host/entry.cpp, the program's entry, also picks the driver it runs on);
-#   - the simulation (platform/sim/) includes no driver (platform/scripted/, desktop/, web/);
+#   - the simulation (platform/sim/) includes no driver (platform/scripted/, desktop/, web/), and its own
+#     state (platform/sim/internal.h) is included by its files alone: drivers see platform/sim/driver.h;
 #   - fuzz/ takes from tests/ only what tests/shared/ holds for both, and that includes no suite's files;
-#   - no files include each other in a loop.
+#   - no files include each other in a loop, and no two units do (a unit is a header with its source:
+#     a.cpp including b.h while b.cpp or b.h includes a.h is a loop of units).
 # Quoted includes are resolved against the including file's folder, then the repository root; the rest
 # (system and library headers) are not ours and are skipped. Prints each broken rule; exits 1 if any.
 set -eu
@@ -55,6 +57,7 @@ broken "console/ includes host/" '^console/[^ ]* host/'
 broken "host/ or console/ includes platform/ other than win32.h" '^(host|console)/[^ ]* platform/' \
     '( platform/win32\.h|^host/entry\.cpp .*)$'
 broken "the simulation includes a driver" '^platform/sim/[^ ]* platform/(scripted|desktop|web)/'
+broken "a file outside the simulation includes its internal header" ' platform/sim/internal\.h$' '^platform/sim/'
 broken "a fuzz target includes a test suite's files" '^(fuzz|tests/shared)/[^ ]* tests/' ' tests/shared/'
 
 if [ "$(wc -l <"$edges")" -eq 0 ]; then
@@ -66,5 +69,13 @@ if ! tsort "$edges" >/dev/null 2>"$edges.loops"; then
     sed 's/^/  /' "$edges.loops"
     status=1
 fi
-rm -f "$edges.loops"
+# The same graph between units: each file stands for its name without the extension, and a unit's
+# include of itself (a source including its header) is no edge.
+sed 's/\.[a-z]*\( \|$\)/\1/g' "$edges" | awk '$1 != $2' | sort -u >"$edges.units"
+if ! tsort "$edges.units" >/dev/null 2>"$edges.loops"; then
+    echo "check_layers: units (a header and its source) include each other in a loop:"
+    sed 's/^/  /' "$edges.loops"
+    status=1
+fi
+rm -f "$edges.loops" "$edges.units"
 exit $status

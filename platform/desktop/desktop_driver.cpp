@@ -16,7 +16,7 @@
 #include "platform/desktop/terminal.h"
 #include "platform/desktop/terminal_decoder.h"
 #include "platform/desktop/terminal_render.h"
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/sim/text.h"
 
 namespace novra {
@@ -75,7 +75,7 @@ void monotonic_sleep(uint32_t milliseconds) {
 }
 
 void picture_show() {
-    SimWindow& window = sim.window;
+    SimWindow& window = sim_window();
     if (!state.window || !window.exists || window.client_width <= 0 || window.client_height <= 0) return;
     SDL_Surface* target = SDL_GetWindowSurface(state.window);
     SDL_Surface* source =
@@ -101,7 +101,7 @@ void screen_restart() {
 void terminal_events() {
     bool redraw = terminal_resized();
     const bool continued = terminal_continued();
-    if (state.mode_fd < 0 || !sim.console.attached) return;
+    if (state.mode_fd < 0 || !sim_console().attached) return;
     // Not taken: stopped and continued, perhaps into the background, where taking it would stop the
     // program again; tried again every pass until the program is in front.
     if (continued || !terminal_taken()) {
@@ -112,7 +112,7 @@ void terminal_events() {
 }
 
 void console_show() {
-    SimConsole& console = sim.console;
+    SimConsole& console = sim_console();
     if (state.view == ConsoleView::lines) {
         const std::string lines = terminal_lines(state.lines, console);
         if (!lines.empty()) terminal_write(STDOUT_FILENO, lines);
@@ -209,7 +209,7 @@ void desktop_deliver(bool message_pump) {
         console_feed();
         return;
     }
-    if (sim.window.pixels_version != state.pixels_shown) picture_show();
+    if (sim_window().pixels_version != state.pixels_shown) picture_show();
     console_show();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
@@ -233,7 +233,7 @@ void desktop_wait_console_input() {
 }
 
 void desktop_window_created() {
-    SimWindow& window = sim.window;
+    SimWindow& window = sim_window();
     std::string title = utf8_from_utf16(window.title);
     state.window =
         SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, window.client_width,
@@ -254,7 +254,7 @@ void desktop_console_allocated() {
     state.lines = TerminalLines{};
     state.decoder = TerminalDecoder{};
     if (state.mode_fd >= 0) terminal_take(state.mode_fd, STDOUT_FILENO, state.view == ConsoleView::screen);
-    state.screen = terminal_screen(sim.driver.console_width, sim.driver.console_window_height);
+    state.screen = terminal_screen(sim_driver().console_width, sim_driver().console_window_height);
     state.console_shown = 0;
     console_show();
 }

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/sim/text.h"
 
 namespace novra {

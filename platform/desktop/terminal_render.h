@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 
 namespace novra {
 

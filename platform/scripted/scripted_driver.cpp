@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "platform/scripted/scripted.h"
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/sim/text.h"
 
 namespace novra {
@@ -56,9 +56,9 @@ void event_deliver(const ScriptedEvent& event) {
 }
 
 void scripted_deliver(bool message_pump) {
-    if (message_pump && sim.empty_peeks > state.empty_peeks_seen) {
+    if (message_pump && sim_empty_peeks() > state.empty_peeks_seen) {
         ++state.pass;
-        state.empty_peeks_seen = sim.empty_peeks;
+        state.empty_peeks_seen = sim_empty_peeks();
     }
     // Delivery may send messages whose handlers read the clock or the console, so take the due
     // events out before delivering any of them.
@@ -121,7 +121,7 @@ int64_t scripted_pass() {
 }
 void scripted_next_pass() {
     ++state.pass;
-    state.empty_peeks_seen = sim.empty_peeks;
+    state.empty_peeks_seen = sim_empty_peeks();
 }
 
 void scripted_key(ScriptedWhen when, uint8_t virtual_key, bool down, bool repeat) {
@@ -169,19 +169,19 @@ int32_t scripted_pending() {
 }
 
 ScriptedPicture scripted_client() {
-    const SimWindow& window = sim.window;
+    const SimWindow& window = sim_window();
     if (!window.exists) return ScriptedPicture{0, 0, {}};
     return ScriptedPicture{window.client_width, window.client_height, window.pixels};
 }
 
 uint32_t scripted_pixel(int32_t x, int32_t y) {
-    const SimWindow& window = sim.window;
+    const SimWindow& window = sim_window();
     if (!window.exists || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height) return 0;
     return window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
 }
 
 ScriptedConsole scripted_console() {
-    const SimConsole& console = sim.console;
+    const SimConsole& console = sim_console();
     ScriptedConsole view{console.attached,
                          console.width,
                          console.height,
@@ -199,7 +199,7 @@ ScriptedConsole scripted_console() {
 }
 
 std::u16string scripted_console_row(int16_t row) {
-    const SimConsole& console = sim.console;
+    const SimConsole& console = sim_console();
     if (row < 0 || row >= console.height) return {};
     std::u16string text;
     for (int16_t x = 0; x < console.width; ++x)
@@ -208,7 +208,7 @@ std::u16string scripted_console_row(int16_t row) {
 }
 
 std::string scripted_console_line(int16_t row) {
-    const SimConsole& console = sim.console;
+    const SimConsole& console = sim_console();
     if (row < 0 || row >= console.height) return {};
     std::u16string text;
     for (int16_t x = 0; x < console.width; ++x) {
@@ -221,15 +221,15 @@ std::string scripted_console_line(int16_t row) {
 }
 
 ScriptedWindow scripted_window() {
-    const SimWindow& window = sim.window;
+    const SimWindow& window = sim_window();
     return ScriptedWindow{window.exists, window.visible, window.focused, window.title};
 }
 
 const std::vector<std::string>& scripted_calls() {
-    return sim.calls;
+    return sim_calls();
 }
 void scripted_clear_calls() {
-    sim.calls.clear();
+    sim_calls().clear();
 }
 
 }  // namespace novra

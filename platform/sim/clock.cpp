@@ -1,5 +1,5 @@
 // Time: the performance counter, Sleep and the timer resolution, all through the driver's clock.
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 using namespace novra;
 

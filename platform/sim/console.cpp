@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

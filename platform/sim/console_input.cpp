@@ -2,7 +2,7 @@
 // count asked, WriteConsoleInputW appends.
 #include <algorithm>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

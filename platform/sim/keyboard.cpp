@@ -1,6 +1,6 @@
 // Key presses and focus changes as the window sees them: key messages with Windows' lParam bits,
 // posted to the focused window, and WM_KILLFOCUS / WM_SETFOCUS.
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

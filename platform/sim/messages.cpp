@@ -1,6 +1,6 @@
 // The message queue and the window procedure calls: PeekMessageW with its window and range filter,
 // PostMessageW, SendMessageW, DispatchMessageW and the default window procedure.
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 namespace novra {
 

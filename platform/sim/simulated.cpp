@@ -1,5 +1,5 @@
 // The one simulation record, its reset, the last error and the call record.
-#include "platform/sim/simulated.h"
+#include "platform/sim/internal.h"
 
 #include <cstdio>
 
@@ -8,6 +8,22 @@
 namespace novra {
 
 Simulation sim;
+
+SimWindow& sim_window() {
+    return sim.window;
+}
+SimConsole& sim_console() {
+    return sim.console;
+}
+uint64_t sim_empty_peeks() {
+    return sim.empty_peeks;
+}
+std::vector<std::string>& sim_calls() {
+    return sim.calls;
+}
+DriverHooks& sim_driver() {
+    return sim.driver;
+}
 
 namespace {
 

@@ -1,10 +1,8 @@
-// UTF conversion as Windows does it for CP_UTF8, and MultiByteToWideChar / WideCharToMultiByte.
+// UTF conversion as Windows does it for CP_UTF8.
 #include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cstring>
-
-#include "platform/sim/simulated.h"
 
 namespace novra {
 
@@ -27,32 +25,6 @@ LeadRule lead_rule(unsigned char lead) {
     if (lead >= 0xF1 && lead <= 0xF3) return {4, 0x80, 0xBF};
     if (lead == 0xF4) return {4, 0x80, 0x8F};
     return {0, 0, 0};
-}
-
-bool is_high_surrogate(char16_t unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool is_low_surrogate(char16_t unit) {
-    return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-// Walks `units` as code points, an unpaired surrogate becoming U+FFFD; returns false if any was.
-template <typename Visit>
-bool utf16_walk(const char16_t* units, size_t count, Visit visit) {
-    bool clean = true;
-    for (size_t i = 0; i < count; ++i) {
-        char16_t unit = units[i];
-        if (is_high_surrogate(unit) && i + 1 < count && is_low_surrogate(units[i + 1])) {
-            visit(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
-            ++i;
-        } else if (is_high_surrogate(unit) || is_low_surrogate(unit)) {
-            visit(0xFFFD);
-            clean = false;
-        } else {
-            visit(unit);
-        }
-    }
-    return clean;
 }
 
 }  // namespace
@@ -119,81 +91,3 @@ std::string utf8_from_utf16(std::u16string_view text) {
 }
 
 }  // namespace novra
-
-using namespace novra;
-
-int WINAPI MultiByteToWideChar(UINT code_page, DWORD flags, LPCCH text, int length, LPWSTR wide,
-                               int wide_length) {
-    if (calls_recorded()) {
-        call_record("MultiByteToWideChar",
-                    {std::to_string(code_page), std::to_string(flags),
-                     text ? std::string(text, length < 0 ? std::strlen(text) : size_t(length)) : "null",
-                     std::to_string(length), wide ? "buffer" : "null", std::to_string(wide_length)});
-    }
-    if (code_page != CP_UTF8 || !text || length == 0 || wide_length < 0 || (wide_length > 0 && !wide)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    if (flags & ~MB_ERR_INVALID_CHARS) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
-    }
-    size_t size = length < 0 ? std::strlen(text) + 1 : size_t(length);
-    std::u16string converted;
-    bool clean = true;
-    auto bytes = reinterpret_cast<const unsigned char*>(text);
-    for (size_t at = 0; at < size;) {
-        Utf8Step step = utf8_decode_step(bytes + at, size - at);
-        clean = clean && step.valid;
-        utf16_append(converted, step.code_point);
-        at += size_t(step.length);
-    }
-    if (!clean && (flags & MB_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-    }
-    if (wide_length == 0) return int(converted.size());
-    size_t copied = std::min(converted.size(), size_t(wide_length));
-    std::memcpy(wide, converted.data(), copied * sizeof(char16_t));
-    if (copied < converted.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    return int(copied);
-}
-
-int WINAPI WideCharToMultiByte(UINT code_page, DWORD flags, LPCWCH wide, int wide_length, LPSTR text,
-                               int length, LPCCH default_char, LPBOOL used_default_char) {
-    size_t size = 0;
-    if (wide) size = wide_length < 0 ? std::char_traits<char16_t>::length(wide) + 1 : size_t(wide_length);
-    if (calls_recorded()) {
-        call_record(
-            "WideCharToMultiByte",
-            {std::to_string(code_page), std::to_string(flags),
-             wide ? utf8_from_utf16(std::u16string_view(wide, wide_length < 0 ? size - 1 : size)) : "null",
-             std::to_string(wide_length), text ? "buffer" : "null", std::to_string(length)});
-    }
-    if (code_page != CP_UTF8 || !wide || wide_length == 0 || length < 0 || (length > 0 && !text) ||
-        default_char || used_default_char) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    if (flags & ~WC_ERR_INVALID_CHARS) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
-    }
-    std::string converted;
-    bool clean = utf16_walk(wide, size, [&](char32_t code_point) { utf8_append(converted, code_point); });
-    if (!clean && (flags & WC_ERR_INVALID_CHARS)) {
-        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-        return 0;
-    }
-    if (length == 0) return int(converted.size());
-    size_t copied = std::min(converted.size(), size_t(length));
-    std::memcpy(text, converted.data(), copied);
-    if (copied < converted.size()) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    return int(copied);
-}

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/sim/text.h"
 #include "platform/web/web.h"
 #include "platform/web/web_keys.h"
@@ -94,7 +94,7 @@ void canvas_follow() {
 }
 
 void picture_show() {
-    const SimWindow& window = sim.window;
+    const SimWindow& window = sim_window();
     if (!window.exists || window.pixels_version == state.pixels_shown) return;
     state.pixels_shown = window.pixels_version;
     if (window.client_width <= 0 || window.client_height <= 0) return;
@@ -112,7 +112,7 @@ void picture_show() {
 }
 
 void console_show() {
-    const SimConsole& console = sim.console;
+    const SimConsole& console = sim_console();
     if (console.cells.empty() || console.version == state.console_shown) return;
     state.console_shown = console.version;
     web_panel_html(console, state.panel);
@@ -125,7 +125,7 @@ void console_show() {
 }
 
 void window_created() {
-    emscripten_set_window_title(utf8_from_utf16(sim.window.title).c_str());
+    emscripten_set_window_title(utf8_from_utf16(sim_window().title).c_str());
 }
 
 void finish() {

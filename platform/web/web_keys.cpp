@@ -1,7 +1,7 @@
 // DOM keyboard events to virtual-key codes and console key records.
 #include "platform/web/web_keys.h"
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/sim/text.h"
 
 namespace novra {

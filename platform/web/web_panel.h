@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 
 namespace novra {
 

@@ -12,6 +12,7 @@
 #include "ecs/allocation.h"
 #include "ecs/ecs.h"
 #include "ecs/mask.h"
+#include "ecs/archetype.h"
 #include "ecs/store.h"
 #include "tests/shared/id_list_calls.h"
 

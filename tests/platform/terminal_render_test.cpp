@@ -68,12 +68,13 @@ TEST(TerminalRender, ZerosShowAsSpacesAndSurrogatePairsAsOneCharacter) {
     TerminalScreen screen = terminal_screen(12, 1);
     terminal_render(screen, console);
     DWORD written = 0;
-    sim.console = console;
-    sim.console.output_open = true;
+    sim_console() = console;
+    sim_console().output_open = true;
+    sim_console().std_handles = true;
     const std::u16string text{u'a', 0, char16_t(0xD83D), char16_t(0xDE00), char16_t(0xDC00)};
-    WriteConsoleOutputCharacterW(console_output_handle(), text.c_str(), DWORD(text.size()), COORD{0, 0},
-                                 &written);
-    std::string out = terminal_render(screen, sim.console);
+    WriteConsoleOutputCharacterW(GetStdHandle(STD_OUTPUT_HANDLE), text.c_str(), DWORD(text.size()),
+                                 COORD{0, 0}, &written);
+    std::string out = terminal_render(screen, sim_console());
     EXPECT_NE(out.find("a"), std::string::npos);
     EXPECT_NE(out.find("  \x1b[1;3H\xF0\x9F\x98\x80"),
               std::string::npos);                            // both cells cleared, then the glyph

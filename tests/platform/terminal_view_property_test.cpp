@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/desktop/terminal_render.h"
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "tests/console/console_fixture.h"
 #include "tests/platform/terminal_model.h"
 
@@ -119,7 +119,7 @@ TEST_F(TerminalViewProperty, ShowsTheConsoleCellsThroughRandomTypingLogLinesAndR
                 poll_all();
             }
 
-            SimConsole& console = sim.console;
+            SimConsole& console = sim_console();
             const std::string sent = terminal_render(screen, console);
             terminal.feed(sent);
             ASSERT_EQ(terminal.fault, "") << testing::PrintToString(sent);
@@ -154,16 +154,16 @@ TEST_F(TerminalView, WritesEachFinishedRowOnceAsPlainText) {
     TerminalLines lines{};
     std::string out;
     console_log("first");
-    out += terminal_lines(lines, sim.console);
+    out += terminal_lines(lines, sim_console());
     EXPECT_EQ(out, "first\n");
     for (char16_t unit : std::u16string(u"typed")) {
         type(std::u16string(1, unit));
-        out += terminal_lines(lines, sim.console);
+        out += terminal_lines(lines, sim_console());
     }
     EXPECT_EQ(out, "first\n");
     for (char16_t unit : std::u16string(u"\r\x6F22\x1B\x01\rone\rtwo\r\rthree\r")) {
         type(std::u16string(1, unit));
-        out += terminal_lines(lines, sim.console);
+        out += terminal_lines(lines, sim_console());
         if (unit == u'n') console_log("log");
     }
     EXPECT_EQ(out, "first\ntyped\n\u6F22\u2190\u263A\nlog\none\ntwo\n\nthree\n");
@@ -176,11 +176,11 @@ TEST_F(TerminalView, InATenByThreeTerminalBackspaceBringsTheLinesFirstRowBackOnc
     TerminalModel terminal(10, 3);
     TerminalScreen screen = terminal_screen(10, 3);
     type(u"0123456789abcdefghijABCDEFGHIJxyz");  // rows 0-3 of the buffer
-    terminal.feed(terminal_render(screen, sim.console));
+    terminal.feed(terminal_render(screen, sim_console()));
     EXPECT_EQ(terminal.row_text(0), "abcdefghij");
     EXPECT_EQ(terminal.row_text(2), "xyz       ");
     type(u"\b\b\b\b");  // 29 characters: three rows
-    terminal.feed(terminal_render(screen, sim.console));
+    terminal.feed(terminal_render(screen, sim_console()));
     EXPECT_EQ(terminal.row_text(0), "0123456789");
     EXPECT_EQ(terminal.row_text(2), "ABCDEFGHI ");
     EXPECT_EQ(terminal.x, 9);

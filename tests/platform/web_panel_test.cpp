@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/scripted/scripted.h"
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 #include "platform/web/web_panel.h"
 
 namespace novra {
@@ -101,7 +101,7 @@ protected:
     }
     std::vector<Row> panel() {
         std::string html;
-        web_panel_html(sim.console, html);
+        web_panel_html(sim_console(), html);
         return lay_out(html);
     }
     HANDLE output = nullptr;
@@ -146,7 +146,7 @@ TEST_F(WebPanel, MarksTheCursorCellAndOnlyIt) {
     EXPECT_EQ(cursors, 1);
     // A cursor past the last column (a full row) marks nothing.
     SetConsoleCursorPosition(output, COORD{11, 3});
-    sim.console.cursor.X = 12;
+    sim_console().cursor.X = 12;
     rows = panel();
     for (const Row& row : rows) {
         for (const Glyph& glyph : row)
@@ -184,9 +184,9 @@ TEST_F(WebPanel, FullWidthCharactersShowOnceAcrossTheirTwoCells) {
 
 TEST_F(WebPanel, ColoursOtherThanTheDefaultAreMarkedByRun) {
     write(0, u"abcd");
-    sim.console.cells[1].attributes =
+    sim_console().cells[1].attributes =
         FOREGROUND_RED | FOREGROUND_GREEN | FOREGROUND_INTENSITY | BACKGROUND_BLUE;
-    sim.console.cells[2].attributes = sim.console.cells[1].attributes;
+    sim_console().cells[2].attributes = sim_console().cells[1].attributes;
     const std::vector<Row> rows = panel();
     EXPECT_EQ(rows[0][0].colours, "");
     EXPECT_EQ(rows[0][1].colours, "f14 b1");
@@ -197,10 +197,10 @@ TEST_F(WebPanel, ColoursOtherThanTheDefaultAreMarkedByRun) {
 TEST_F(WebPanel, RedrawReusesItsStorage) {
     write(0, u"steady");
     std::string html;
-    web_panel_html(sim.console, html);
+    web_panel_html(sim_console(), html);
     const std::string first = html;
     const char* storage = html.data();
-    web_panel_html(sim.console, html);
+    web_panel_html(sim_console(), html);
     EXPECT_EQ(html, first);
     EXPECT_EQ(html.data(), storage);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ecs/archetype.h"
 #include "ecs/store.h"
 
 namespace novra {

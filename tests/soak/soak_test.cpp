@@ -10,7 +10,7 @@
 #include <random>
 
 #include "../host/host_fixture.h"
-#include "platform/sim/simulated.h"
+#include "platform/sim/driver.h"
 
 // Every malloc made by the objects of this program goes through here (linked with --wrap=malloc).
 extern "C" void* __real_malloc(size_t bytes);
@@ -133,8 +133,8 @@ TEST(Soak, PlayerStaysClearAnchorStaysInsideAndAllocationsStopOverManyFramesOfRa
     config.client_height = 240;
     program_reset(config);
     console_allocate = count_console_allocation;
-    state.scripted_deliver = sim.driver.deliver_input;
-    sim.driver.deliver_input = soak_deliver;
+    state.scripted_deliver = sim_driver().deliver_input;
+    sim_driver().deliver_input = soak_deliver;
 
     ASSERT_EQ(host_main(test_instance(), nullptr, nullptr, SW_SHOWNORMAL), 0);
     console_allocate = std::malloc;

@@ -1,12 +1,11 @@
-// The simulation behind win32.h off Windows: one record holding the window classes, the one
-// window, its message queue and client bitmap, the console and the last error, plus the hooks through
-// which a driver (scripted or desktop) supplies time and input and is told what to show. Internal to
-// platform/: the program sees only win32.h.
+// The contract between the simulation behind win32.h and a driver (scripted for tests, desktop, web):
+// what a driver gives the simulation (DriverHooks, the sim_* events) and what it reads back to show
+// (the window's client bitmap, the console's cells). A driver includes this and win32.h, nothing else
+// of the simulation.
 #pragma once
 
 #include <cstdint>
 #include <deque>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,12 +20,6 @@ struct ConsoleCell {
     char16_t ch;          // one UTF-16 code unit
     uint16_t attributes;  // FOREGROUND_* | BACKGROUND_*
     CellHalf half = CellHalf::whole;
-};
-
-struct WindowClass {
-    std::u16string name;
-    WNDCLASSEXW record;  // as registered; record.lpszClassName points into `name`
-    ATOM atom;
 };
 
 struct SimWindow {
@@ -65,7 +58,8 @@ struct SimConsole {
     uint64_t rows_scrolled;  // rows the whole buffer has moved up (whole-width moves up to row 0)
 };
 
-// What a driver provides. Null function pointers are allowed: the simulation then does without.
+// What a driver provides: its sizes, its clock and the calls that tell it what to show. Null function
+// pointers are allowed: the simulation then does without.
 struct DriverHooks {
     int32_t default_client_width;  // client size of a window created with CW_USEDEFAULT
     int32_t default_client_height;
@@ -76,7 +70,7 @@ struct DriverHooks {
     int64_t (*counter_read)();      // QueryPerformanceCounter
     void (*sleep)(uint32_t milliseconds);
     // Called at the start of PeekMessageW (message_pump true) and of the console input reads: the
-    // driver hands over the input that has arrived, through the desktop_* events below.
+    // driver hands over the input that has arrived, through the sim_* events below.
     void (*deliver_input)(bool message_pump);
     // ReadConsoleInputW found the queue empty: wait for a record or return with none queued.
     void (*wait_console_input)();
@@ -86,28 +80,6 @@ struct DriverHooks {
     void (*console_allocated)();
     void (*console_freed)();
 };
-
-// Message numbers of the queue's system entries: above the 16-bit range, so no program message
-// can carry them.
-inline constexpr UINT queue_focus = 0x7FFF0001;   // wParam: 1 to give the focus, 0 to take it
-inline constexpr UINT queue_resize = 0x7FFF0002;  // wParam, lParam: the new client width and height
-
-struct Simulation {
-    DriverHooks driver;
-    std::vector<WindowClass> classes;
-    ATOM next_atom;
-    uint32_t windows_created;
-    SimWindow window;
-    std::deque<MSG> queue;  // posted messages, oldest first
-    uint64_t empty_peeks;   // PeekMessageW calls that found no message
-    bool keys_down[256];    // physical key state, by virtual-key code
-    SimConsole console;
-    DWORD last_error;
-    bool record_calls;
-    std::vector<std::string> calls;
-};
-
-extern Simulation sim;
 
 // Starts a fresh simulation: no classes, no window, no console, empty queue, no recorded calls.
 void sim_reset(const DriverHooks& driver, bool record_calls);
@@ -129,40 +101,21 @@ void sim_console_record(const INPUT_RECORD& record);
 // Cells the console gives one UTF-16 code unit: 2 for a full-width one, else 1 (see console.cpp).
 int console_unit_cells(char16_t unit);
 
-// Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
-// key records carry it.
-uint8_t key_scan_code(uint8_t virtual_key);
-
 // Appends one key's press and release, as the two KEY_EVENT records a Windows console queues for a key
 // typed into it: repeat count 1, the key's scan code, `character` (0 for keys without one).
 void key_records(std::vector<INPUT_RECORD>& records, char16_t character, uint8_t virtual_key,
                  DWORD control_state);
 
-// Gives or takes the keyboard focus now, sending WM_SETFOCUS / WM_KILLFOCUS.
-void window_set_focus(bool focused);
-// Changes the client size now: WM_SIZING first, then the new size and a posted WM_SIZE.
-void window_set_client_size(int32_t client_width, int32_t client_height);
-
-// The window procedure call behind SendMessageW and DispatchMessageW; 0 when there is no window.
-LRESULT window_send(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-// Removes the window as DestroyWindow does: WM_DESTROY, WM_NCDESTROY, then the handle is dead.
-void window_destroy();
-// True when `window` is the live window's handle.
-bool window_valid(HWND window);
-// The console's two handles, fixed values that GetStdHandle hands out once a console exists.
-HANDLE console_output_handle();
-HANDLE console_input_handle();
-// Counter-clock milliseconds since the simulation started, for MSG.time.
-DWORD sim_milliseconds();
-
-// Call record, kept only while record_calls is set. Each entry is the function name followed by its
-// arguments separated by spaces.
-inline bool calls_recorded() {
-    return sim.record_calls;
-}
-void call_record(const char* name, std::initializer_list<std::string> arguments);
-std::string call_text(LPCWSTR text);  // UTF-8, "null", or "#n" for an atom
-std::string call_handle(const void* handle);
-std::string call_message(UINT message);  // "WM_CLOSE", or hex for messages without a name here
+// The one window and the one console as they are now: what a driver shows and what tests read back.
+SimWindow& sim_window();
+SimConsole& sim_console();
+// PeekMessageW calls that found no message: a driver of virtual time moves its clock on when the
+// program idles.
+uint64_t sim_empty_peeks();
+// The call record, kept only when sim_reset was asked to record calls. Each entry is the function's
+// name followed by its arguments, separated by spaces.
+std::vector<std::string>& sim_calls();
+// The hooks sim_reset installed, for a driver or test that wraps one of them.
+DriverHooks& sim_driver();
 
 }  // namespace novra
