@@ -8,9 +8,22 @@ configure_and_build() {  # preset [target...]
 
 
 # Runs one command with Wine's settings for a Windows build (win32 or win64): its own prefix of that word
-# size inside the build folder, no debug output, no prompts to install Mono or Gecko.
+# size inside the build folder, no debug output, no prompts to install Mono or Gecko. Debian's `wine` (and
+# `wine-stable`, which wineboot calls) start the 32-bit loader whenever wine32 is installed, even for a
+# 64-bit prefix, and a kernel without 32-bit support cannot run it: a 64-bit run gets the 64-bit loader
+# under both names, first on PATH.
 with_wine() {  # arch command...
-    WINEPREFIX="$PWD/build/$1/wineprefix" WINEARCH=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" "${@:2}"
+    local path=$PATH loader
+    if [ "$1" = win64 ] && [ -x /usr/lib/wine/wine64 ]; then
+        mkdir -p "build/win64/wine64-bin"
+        for loader in wine wine-stable; do
+            printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"build/win64/wine64-bin/$loader"
+            chmod +x "build/win64/wine64-bin/$loader"
+        done
+        path=$PWD/build/win64/wine64-bin:$PATH
+    fi
+    PATH=$path WINEPREFIX="$PWD/build/$1/wineprefix" WINEARCH=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        "${@:2}"
 }
 
 # The cross-built test exes under Wine, through CTest, on a private X display: Wine's console buffer calls

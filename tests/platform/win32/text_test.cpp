@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/win32.h"
-#include "tests/platform/fixture.h"
+#include "tests/platform/win32/fixture.h"
 #include "tests/shared/utf8_model.h"
 
 namespace novra {

@@ -10,7 +10,7 @@
 #include "platform/desktop/terminal_render.h"
 #include "platform/sim/driver.h"
 #include "tests/console/console_fixture.h"
-#include "tests/platform/terminal_model.h"
+#include "tests/platform/desktop/terminal_model.h"
 
 namespace novra {
 namespace {

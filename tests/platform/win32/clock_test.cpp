@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32.h"
-#include "tests/platform/fixture.h"
+#include "tests/platform/win32/fixture.h"
 
 namespace novra {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32.h"
-#include "tests/platform/fixture.h"
+#include "tests/platform/win32/fixture.h"
 
 namespace novra {
 namespace {

@@ -1,7 +1,7 @@
 // The tests' desktop on the scripted driver: input is scheduled for the current pass, so the next
 // PeekMessageW delivers it.
 #include "platform/scripted/scripted.h"
-#include "tests/platform/fixture.h"
+#include "tests/platform/win32/fixture.h"
 
 namespace novra {
 
