@@ -104,7 +104,7 @@ void replies_dropped(const char*) {}
 
 int64_t world_build(int64_t kind) {
     program_open(800, 600);
-    game_platform.log = replies_dropped;
+    game.platform.log = replies_dropped;
     if (kind == 0) {
         game_command("spawn 10000");
     } else {
@@ -173,7 +173,7 @@ void BM_FrameManyBoxes(benchmark::State& state) {
     System* draw = system_create(draw_boxes, 2, 0, box_table.position, box_table.size);
     const auto sweep_once = [] {
         SweepQuery query;
-        for (HitRecord hit = sweep_begin(query, player_x, player_y, player_size, player_size, 1, 1);
+        for (HitRecord hit = sweep_begin(query, game.player_x, game.player_y, player_size, player_size, 1, 1);
              hit.contact != ContactKind::none; hit = sweep_next(query)) {
             benchmark::DoNotOptimize(hit);
         }

@@ -142,9 +142,9 @@ Entity entity_create(Archetype* archetype);
 // `id` (a tag, or a component it lacks).
 void* entity_component(ComponentId id, Entity entity);
 
-// Queues the entity's removal for entity_flush_removals. The empty Entity, or a queue that cannot grow,
-// queues nothing.
-void entity_remove(Entity entity);
+// Queues the entity's removal for entity_flush_removals. Returns whether it was queued: the empty
+// Entity, a store that was never made, or a queue that cannot grow queue nothing.
+bool entity_remove(Entity entity);
 
 // Carries out the queued removals, the last queued first, skipping handles that are already stale: the
 // Archetype's last row fills the hole, and the record's generation rises by 1.

@@ -94,10 +94,12 @@ void* entity_component(ComponentId id, Entity entity) {
     return chunk_data(chunk) + column->second + size_t(component_registry.sizes[id]) * size_t(record->row);
 }
 
-void entity_remove(Entity entity) {
-    if (entity.record == nullptr || !ecs_ready()) return;
+bool entity_remove(Entity entity) {
+    if (entity.record == nullptr || !ecs_ready()) return false;
     Entity* slot = ecs_append(removal_queue.current);
-    if (slot != nullptr) *slot = entity;
+    if (slot == nullptr) return false;
+    *slot = entity;
+    return true;
 }
 
 void entity_flush_removals() {

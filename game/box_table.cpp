@@ -1,6 +1,8 @@
+#include "game/box_table.h"
+
 #include <cstring>
 
-#include "game/commands.h"
+#include "game/game.h"
 
 namespace novra {
 
@@ -50,6 +52,27 @@ bool box_table_init(ComponentId position, ComponentId size) {
     }
     block_rewind(box_table.entries.first, box_table.entries.current);
     return true;
+}
+
+void box_table_reset() {
+    box_table.count = 0;
+    box_table.next_number = 1;
+    if (box_table.entries.first != nullptr) block_rewind(box_table.entries.first, box_table.entries.current);
+}
+
+BoxMade box_create(int32_t x, int32_t y, int32_t w, int32_t h, int32_t& number) {
+    if (box_table.next_number == 0) return BoxMade::no_numbers;
+    if (box_table.entries.first == nullptr || game.archetype == nullptr) return BoxMade::no_memory;
+    // Appending and popping leaves any block the append linked behind the current one, where the add
+    // below finds it: after this the add cannot fail.
+    if (block_append(box_table.entries.current) == nullptr) return BoxMade::no_memory;
+    block_pop(box_table.entries.current);
+    const Entity entity = entity_create(game.archetype);
+    if (entity.record == nullptr) return BoxMade::no_memory;
+    *static_cast<Position*>(entity_component(box_table.position, entity)) = Position{x, y};
+    *static_cast<Size*>(entity_component(box_table.size, entity)) = Size{w, h};
+    number = box_table_add(entity);
+    return BoxMade::box;
 }
 
 int32_t box_table_add(Entity entity) {

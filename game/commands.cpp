@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "ecs/store.h"
 #include "game/command_line.h"
+#include "game/spawn.h"
 #include "render/framebuffer.h"
 
 namespace novra {
@@ -22,7 +22,7 @@ void reply(const char* format, ...) {
     va_start(arguments, format);
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    if (game_platform.log != nullptr) game_platform.log(line);
+    if (game.platform.log != nullptr) game.platform.log(line);
 }
 
 // ---- The world ----------------------------------------------------------------------------------
@@ -48,76 +48,8 @@ int32_t box_overlapping(int32_t x, int32_t y, int32_t w, int32_t h) {
 }
 
 bool overlaps_player(int32_t x, int32_t y, int32_t w, int32_t h) {
-    return overlap(x, y, w, h, player_x, player_y, player_size, player_size);
+    return overlap(x, y, w, h, game.player_x, game.player_y, player_size, player_size);
 }
-
-// Queues the entity's removal; false when the queue could not grow (its top did not move).
-bool removal_queued(Entity entity) {
-    if (!ecs_ready()) return false;
-    const Block<Entity, 64>* top = removal_queue.current;
-    const int32_t count = top->count;
-    entity_remove(entity);
-    return removal_queue.current != top || removal_queue.current->count != count;
-}
-
-enum class Made { box, no_numbers, no_memory };
-
-// A new solid box with the next number. Room in the table is made before the entity, so that a failure
-// at either step leaves the world as it was.
-Made box_make(int32_t x, int32_t y, int32_t w, int32_t h, int32_t& number) {
-    if (box_table.next_number == 0) return Made::no_numbers;
-    if (box_table.entries.first == nullptr || game_archetype == nullptr) return Made::no_memory;
-    if (block_append(box_table.entries.current) == nullptr) return Made::no_memory;
-    block_pop(box_table.entries.current);  // the block the append may have linked stays for the add
-    const Entity entity = entity_create(game_archetype);
-    if (entity.record == nullptr) return Made::no_memory;
-    *static_cast<Position*>(entity_component(box_table.position, entity)) = Position{x, y};
-    *static_cast<Size*>(entity_component(box_table.size, entity)) = Size{w, h};
-    number = box_table_add(entity);
-    return Made::box;
-}
-
-// ---- Occupancy of the picture, for spawn ---------------------------------------------------------
-
-constexpr int32_t row_words = framebuffer_width / 64;
-uint64_t occupied[framebuffer_height][row_words];  // bit x % 64 of word x / 64: pixel column x is taken
-
-// The bits of columns [x0, x1) that fall in word `word` of a row.
-uint64_t span_bits(int32_t word, int64_t x0, int64_t x1) {
-    const int64_t low = std::max<int64_t>(x0 - word * 64, 0);
-    const int64_t high = std::min<int64_t>(x1 - word * 64, 64);
-    if (low >= high) return 0;
-    const uint64_t upto_high = high == 64 ? ~uint64_t{0} : (uint64_t{1} << high) - 1;
-    return upto_high & ~((uint64_t{1} << low) - 1);
-}
-
-// Marks the part of (x, y, w, h) inside the picture as taken (taken = true) or tests whether any of it is.
-bool occupancy(int64_t x, int64_t y, int64_t w, int64_t h, bool take) {
-    const int64_t top = std::min<int64_t>(y + h, framebuffer_height);
-    for (int64_t row = std::max<int64_t>(y, 0); row < top; ++row) {
-        for (int32_t word = 0; word < row_words; ++word) {
-            const uint64_t bits = span_bits(word, x, x + w);
-            if (take)
-                occupied[row][word] |= bits;
-            else if ((occupied[row][word] & bits) != 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-// splitmix64: small, fast and fully determined by its seed.
-struct Random {
-    uint64_t state;
-    uint64_t next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15u);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-        return z ^ (z >> 31);
-    }
-    // A number from 0 to n - 1 (n >= 1), from the top 32 bits.
-    int32_t below(int32_t n) { return int32_t(((next() >> 32) * uint64_t(n)) >> 32); }
-};
 
 // ---- Commands -----------------------------------------------------------------------------------
 
@@ -136,7 +68,7 @@ void usage(const Command& command) {
 void run_help(const Command&, const int32_t*, int32_t);
 
 void run_pos(const Command&, const int32_t*, int32_t) {
-    reply("player at %d %d", player_x, player_y);
+    reply("player at %d %d", game.player_x, game.player_y);
 }
 
 void player_move(const char* name, int32_t x, int32_t y) {
@@ -145,8 +77,8 @@ void player_move(const char* name, int32_t x, int32_t y) {
         reply("%s: %d %d overlaps box %d", name, x, y, box);
         return;
     }
-    player_x = x;
-    player_y = y;
+    game.player_x = x;
+    game.player_y = y;
     reply("player at %d %d", x, y);
 }
 
@@ -169,14 +101,14 @@ void run_box(const Command& command, const int32_t* n, int32_t) {
         return;
     }
     int32_t number = 0;
-    switch (box_make(x, y, w, h, number)) {
-        case Made::box:
+    switch (box_create(x, y, w, h, number)) {
+        case BoxMade::box:
             reply("box %d at %d %d %d %d", number, x, y, w, h);
             return;
-        case Made::no_numbers:
+        case BoxMade::no_numbers:
             reply("%s: no box numbers left", command.name);
             return;
-        case Made::no_memory:
+        case BoxMade::no_memory:
             reply("%s: out of memory", command.name);
             return;
     }
@@ -205,7 +137,7 @@ void run_rm(const Command& command, const int32_t* n, int32_t) {
         return;
     }
     // Queued first: a queue that cannot grow leaves the box in the world, and then in the table too.
-    if (!removal_queued(entry->entity)) {
+    if (!entity_remove(entry->entity)) {
         reply("%s: out of memory", command.name);
         return;
     }
@@ -217,7 +149,7 @@ void run_clear(const Command& command, const int32_t*, int32_t) {
     const int64_t removed = box_table.count;
     int64_t queued = 0;
     box_table_each([&](const BoxEntry& entry) {
-        if (!removal_queued(entry.entity)) return false;
+        if (!entity_remove(entry.entity)) return false;
         ++queued;
         return true;
     });
@@ -229,9 +161,9 @@ void run_clear(const Command& command, const int32_t*, int32_t) {
         reply("%s: out of memory after %lld boxes", command.name, static_cast<long long>(queued));
         return;
     }
+    box_table.count = 0;
     // A table that never got its first block holds nothing to rewind.
     if (box_table.entries.first != nullptr) block_rewind(box_table.entries.first, box_table.entries.current);
-    box_table.count = 0;
     reply("removed %lld box%s", static_cast<long long>(removed), removed == 1 ? "" : "es");
 }
 
@@ -246,46 +178,18 @@ void run_spawn(const Command& command, const int32_t* n, int32_t count) {
         reply("%s: no box numbers left", command.name);
         return;
     }
-    std::memset(occupied, 0, sizeof occupied);
-    occupancy(player_x, player_y, player_size, player_size, true);
-    box_table_each([](const BoxEntry& entry) {
-        const BoxView box = box_view(entry);
-        occupancy(box.position.x, box.position.y, box.size.width, box.size.height, true);
-        return true;
-    });
-
-    Random random{uint64_t(int64_t{seed})};
-    int32_t placed = 0, failures = 0;
-    const char* stopped = "the picture is full";
-    while (placed < wanted && failures < spawn_failures_before_full) {
-        const int32_t w = spawn_size_min + random.below(spawn_size_max - spawn_size_min + 1);
-        const int32_t h = spawn_size_min + random.below(spawn_size_max - spawn_size_min + 1);
-        const int32_t x = random.below(framebuffer_width - w + 1);
-        const int32_t y = random.below(framebuffer_height - h + 1);
-        if (occupancy(x, y, w, h, false)) {
-            ++failures;
-            continue;
-        }
-        failures = 0;
-        int32_t number = 0;
-        const Made made = box_make(x, y, w, h, number);
-        if (made != Made::box) {
-            stopped = made == Made::no_numbers ? "no box numbers left" : "out of memory";
-            break;
-        }
-        occupancy(x, y, w, h, true);
-        ++placed;
-    }
+    const Spawned spawned = spawn_boxes(wanted, seed);
+    const int32_t placed = spawned.placed;
     if (placed == wanted)
         reply("spawned %d box%s (seed %d)", placed, placed == 1 ? "" : "es", seed);
     else
-        reply("spawned %d of %d boxes (seed %d): %s", placed, wanted, seed, stopped);
+        reply("spawned %d of %d boxes (seed %d): %s", placed, wanted, seed, spawned.stopped);
 }
 
 void run_stats(const Command& command, const int32_t*, int32_t) {
     const auto boxes = static_cast<long long>(box_table.count);
     FrameStats stats{};
-    if (game_platform.read_frame_stats != nullptr) game_platform.read_frame_stats(&stats);
+    if (game.platform.read_frame_stats != nullptr) game.platform.read_frame_stats(&stats);
     if (stats.passes <= 0) {
         reply("%s: no pass measured yet; boxes %lld", command.name, boxes);
         return;
@@ -300,7 +204,7 @@ void run_stats(const Command& command, const int32_t*, int32_t) {
 
 void run_quit(const Command&, const int32_t*, int32_t) {
     reply("bye");
-    if (game_platform.quit != nullptr) game_platform.quit();
+    if (game.platform.quit != nullptr) game.platform.quit();
 }
 
 constexpr Command commands[] = {

@@ -1,5 +1,6 @@
-// The Game: the world set up at start and the per-frame update that draws the picture and moves the
-// player box. Portable: it reaches the Host only through the PlatformTable and the KeyTable.
+// The Game as the Host sees it: the operations the Host hands it, the one record of its state, and the
+// three calls that set it up, run a frame and put it back. Portable: it reaches the Host only through
+// the PlatformTable and the KeyTable.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,6 @@
 
 namespace novra {
 
-struct Chunk;
 struct Archetype;
 struct System;
 
@@ -31,30 +31,20 @@ struct PlatformTable {
     void (*quit)() = nullptr;                               // ends the run as closing the window does
 };
 
-// Component records of the game's solid boxes.
-struct Position {
-    int32_t x, y;  // bottom-left corner, framebuffer coordinates
+// Where the player box starts, and where `reset` puts it back.
+constexpr int32_t player_start_x = 60, player_start_y = 60;
+
+// Everything the Game keeps between frames but the stores game_setup makes (the entity-component
+// store, the collision grid, the box table) and the picture.
+struct Game {
+    KeyTable* keys;                     // the Host's KeyTable, read each frame; null before game_setup
+    PlatformTable platform;             // the Host's operations, as game_setup was given them
+    Archetype* archetype;               // the solid boxes' Archetype; null when the store could not make it
+    System* system;                     // the System that enters and draws them; null likewise
+    int32_t player_x = player_start_x;  // bottom-left corner of the player box
+    int32_t player_y = player_start_y;
 };
-struct Size {
-    int32_t width, height;
-};
-
-constexpr uint32_t background_colour = 0x00FF0000;  // red
-constexpr uint32_t solid_colour = 0xFFFFFF00;       // yellow
-constexpr uint32_t player_colour = 0x000000FF;      // blue
-constexpr int32_t player_size = 12;
-
-// What game_setup keeps: the Host's KeyTable, the `present` entry the Host's presentation calls, a
-// copy of the whole table for the commands, and the game's Archetype and System.
-extern KeyTable* game_keys;
-extern void (*game_present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels);
-extern PlatformTable game_platform;
-extern Archetype* game_archetype;
-extern System* game_system;
-
-// Bottom-left corner of the player box; (60, 60) when the program starts.
-extern int32_t player_x;
-extern int32_t player_y;
+extern Game game;
 
 // Connects the Game to the Host, creates every store, writes one log line and builds the world: one
 // solid 30 x 30 box at (30, 30), box 1 of the commands. Called once by host_main before the first frame.
@@ -64,18 +54,9 @@ void game_setup(PlatformTable& table);
 // carries out deferred removals and empties the per-frame collision stores.
 void game_frame();
 
-// Moves the player by (dx, dy), each -1, 0 or 1, against the solid boxes entered into the collision
-// grid this frame: the earliest contact (the first of equal times) stops the move at a face, keeping
-// the component along it (the slide) and the box's own velocity across it; a corner stops it dead.
-// Coordinates saturate at the 32-bit edges.
-void stop_and_slide(int32_t dx, int32_t dy);
-
-// Puts every record the Game keeps back as a new process has it: nothing connected, player at (60, 60).
-// The stores game_setup makes are not freed (they live to the end of the program).
+// Puts the Game back as a new process has it: `game` cleared (nothing connected, the player at its
+// start) and the box table empty with its numbers from 1. The stores game_setup makes are not freed
+// (they live to the end of the program); its next call empties and reuses them.
 void game_reset();
-
-// The game's System callback: enters every solid box of the chunk into the collision grid and draws it.
-// columns[0] is the chunk's Position column, columns[1] its Size column.
-void draw_solid_boxes(Chunk* chunk, void* const* columns);
 
 }  // namespace novra

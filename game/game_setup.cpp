@@ -1,31 +1,22 @@
 #include "collision/collision.h"
 #include "ecs/ecs.h"
-#include "game/commands.h"
+#include "game/box_table.h"
 #include "game/game.h"
+#include "game/world.h"
 #include "render/framebuffer.h"
 
 namespace novra {
 
-KeyTable* game_keys = nullptr;
-void (*game_present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels) = nullptr;
-PlatformTable game_platform{};
-Archetype* game_archetype = nullptr;
-System* game_system = nullptr;
+Game game;
 
 void game_reset() {
-    game_keys = nullptr;
-    game_present = nullptr;
-    game_platform = {};
-    game_archetype = nullptr;
-    game_system = nullptr;
-    player_x = 60;
-    player_y = 60;
+    game = Game{};
+    box_table_reset();
 }
 
 void game_setup(PlatformTable& table) {
-    game_keys = &key_table;
-    game_present = table.present;
-    game_platform = table;
+    game.keys = &key_table;
+    game.platform = table;
     table.set_framebuffer_size(framebuffer_width, framebuffer_height);
 
     // Every store gets its first empty block before the log line and before the world is built.
@@ -38,14 +29,14 @@ void game_setup(PlatformTable& table) {
     const ComponentId size = component_register(sizeof(Size));
     const ComponentId solid = component_register(0);
 
-    game_archetype = archetype_get(16, 3, position, size, solid);
-    game_system = system_create(draw_solid_boxes, 3, 0, position, size, solid);
+    game.archetype = archetype_get(16, 3, position, size, solid);
+    game.system = system_create(draw_solid_boxes, 3, 0, position, size, solid);
     // The commands' numbers start again with the world; the first box is box 1.
     box_table_init(position, size);
 
     // A store that could not be made is never used: without its Archetype the world stays empty.
-    if (game_archetype == nullptr) return;
-    const Entity box = entity_create(game_archetype);
+    if (game.archetype == nullptr) return;
+    const Entity box = entity_create(game.archetype);
     if (box.record == nullptr) return;
     *static_cast<Position*>(entity_component(position, box)) = Position{30, 30};
     *static_cast<Size*>(entity_component(size, box)) = Size{30, 30};

@@ -4,6 +4,7 @@
 
 #include "collision/collision.h"
 #include "game/game.h"
+#include "game/world.h"
 
 namespace novra {
 
@@ -20,7 +21,7 @@ int32_t saturate(int64_t value) {
 bool sweep_best_contact(SweepQuery& query, int32_t dx, int32_t dy, HitRecord& best) {
     bool found = false;
     int64_t best_num = 1, best_den = 1;
-    for (HitRecord hit = sweep_begin(query, player_x, player_y, player_size, player_size, dx, dy);
+    for (HitRecord hit = sweep_begin(query, game.player_x, game.player_y, player_size, player_size, dx, dy);
          hit.contact != ContactKind::none; hit = sweep_next(query)) {
         const int64_t num = hit.time_num, den = hit.time_den;
         if (num * den >= 0 && den * best_num > num * best_den) {
@@ -44,13 +45,13 @@ void stop_and_slide(int32_t dx, int32_t dy) {
             case ContactKind::x_face: {
                 const int64_t approach = int64_t{dx} - b.dx;
                 dx = b.dx;
-                player_x = saturate(approach > 0 ? int64_t{b.x} - player_size : int64_t{b.x} + b.w);
+                game.player_x = saturate(approach > 0 ? int64_t{b.x} - player_size : int64_t{b.x} + b.w);
                 break;
             }
             case ContactKind::y_face: {
                 const int64_t approach = int64_t{dy} - b.dy;
                 dy = b.dy;
-                player_y = saturate(approach > 0 ? int64_t{b.y} - player_size : int64_t{b.y} + b.h);
+                game.player_y = saturate(approach > 0 ? int64_t{b.y} - player_size : int64_t{b.y} + b.h);
                 break;
             }
             default:  // corner: stop dead where the corners meet
@@ -59,8 +60,8 @@ void stop_and_slide(int32_t dx, int32_t dy) {
                 break;
         }
     }
-    player_x = saturate(int64_t{player_x} + dx);
-    player_y = saturate(int64_t{player_y} + dy);
+    game.player_x = saturate(int64_t{game.player_x} + dx);
+    game.player_y = saturate(int64_t{game.player_y} + dy);
 }
 
 }  // namespace novra

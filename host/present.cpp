@@ -41,9 +41,9 @@ Letterbox letterbox_fit(int32_t client_width, int32_t client_height) {
 }
 
 void present_letterboxed() {
-    if (game_present == nullptr) return;
+    if (game.platform.present == nullptr) return;
     const Letterbox box = letterbox_fit(key_table.client_width, key_table.client_height);
-    game_present(box.x, box.y, box.width, box.height, framebuffer);
+    game.platform.present(box.x, box.y, box.width, box.height, framebuffer);
 }
 
 }  // namespace novra

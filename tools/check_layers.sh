@@ -4,7 +4,7 @@
 #   - each product folder includes only its own files and those of the layers below it: core/; then
 #     render/, collision/ and ecs/, each on core/ alone; then game/; then console/ and host/. So the
 #     portable folders (core/ ecs/ collision/ render/ game/) include nothing from platform/, and game/
-#     nothing from host/;
+#     nothing from host/; game/ takes from ecs/ only ecs.h, the store's whole contract;
 #   - host/ and console/ include only platform/win32.h from platform/, the one surface they are written
 #     against (host/entry.cpp, the program's entry, also picks the driver it runs on);
 #   - the simulation (platform/sim/) includes no driver (platform/scripted/, desktop/, web/), and its own
@@ -53,6 +53,7 @@ for folder in core render collision ecs; do
     broken "$folder/ includes a higher layer" "^$folder/[^ ]* " " (core|$folder)/"
 done
 broken "game/ includes a higher layer" '^game/[^ ]* ' ' (core|render|collision|ecs|game)/'
+broken "game/ includes an ecs/ header other than ecs.h, the store's contract" '^game/[^ ]* ecs/' ' ecs/ecs\.h$'
 broken "console/ includes host/" '^console/[^ ]* host/'
 broken "host/ or console/ includes platform/ other than win32.h" '^(host|console)/[^ ]* platform/' \
     '( platform/win32\.h|^host/entry\.cpp .*)$'

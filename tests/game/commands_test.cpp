@@ -50,7 +50,7 @@ std::vector<Box> boxes_now() {
 // Rows in use across the game's Archetype: the entities that exist (removed ones go at the frame's end).
 int64_t entities_now() {
     int64_t rows = 0;
-    for (const Chunk* chunk = game_archetype->first_chunk; chunk != nullptr; chunk = chunk->next)
+    for (const Chunk* chunk = game.archetype->first_chunk; chunk != nullptr; chunk = chunk->next)
         rows += chunk->count;
     return rows;
 }
@@ -67,7 +67,7 @@ struct World {
 };
 
 World world_now() {
-    return {player_x,       player_y,
+    return {game.player_x,  game.player_y,
             boxes_now(),    box_table.next_number,
             entities_now(), block_item_count(removal_queue.current),
             quits};
@@ -79,8 +79,7 @@ struct Commands : testing::Test {
         quits = 0;
         fake_stats = {};
         key_table = KeyTable{};
-        player_x = player_start_x;
-        player_y = player_start_y;
+        game_reset();
         PlatformTable table{record_size, record_present, record_log, fake_read_stats, fake_quit};
         game_setup(table);
         replies.clear();
@@ -132,8 +131,8 @@ TEST_F(Commands, EachCommandDoesWhatItSaysAndNumbersAreNeverReused) {
         EXPECT_EQ(run(step.line), step.expected);
     }
     EXPECT_EQ(quits, 1);
-    EXPECT_EQ(player_x, 40);
-    EXPECT_EQ(player_y, 40);
+    EXPECT_EQ(game.player_x, 40);
+    EXPECT_EQ(game.player_y, 40);
     // The removals were queued; the frame carries them out and the world keeps no box.
     EXPECT_EQ(entities_now(), 6);
     game_frame();
@@ -155,7 +154,7 @@ TEST_F(Commands, RemovedBoxesLeaveThePictureAndTheGridAtTheEndOfTheNextFrame) {
     key_table.keys[0x27] = 1;  // VK_RIGHT
     for (int i = 0; i < 5; ++i)
         game_frame();
-    EXPECT_EQ(player_x, 143);
+    EXPECT_EQ(game.player_x, 143);
 }
 
 // The world the refusals are tried in: the player away from its start, a box on the start, a box
@@ -276,14 +275,14 @@ TEST_F(Commands, BoxesAtTheEdgesOfTheNumberRangeRunThroughFrames) {
     key_table.keys[0x27] = 1;  // VK_RIGHT: the position saturates
     for (int i = 0; i < 3; ++i)
         game_frame();
-    EXPECT_EQ(player_x, INT32_MAX);
+    EXPECT_EQ(game.player_x, INT32_MAX);
     EXPECT_EQ(run("tp -13 5"), Lines{"tp: -13 5 overlaps box 3"});
     EXPECT_EQ(run("tp -13 12"), Lines{"player at -13 12"});
     std::fill(std::begin(key_table.keys), std::end(key_table.keys), 0);
     key_table.keys[0x28] = 1;  // VK_DOWN onto box 3's top face at y 10
     for (int i = 0; i < 3; ++i)
         game_frame();
-    EXPECT_EQ(player_y, 10);
+    EXPECT_EQ(game.player_y, 10);
 }
 
 // Walking and `tp` agree wherever a box can be made: a box right of, above, left of or below the picture,
@@ -325,11 +324,11 @@ TEST_F(Commands, WalkingStopsAtBoxesOnEverySideOfThePictureAndFarOut) {
                 game_frame();
             key_table.keys[hold.key] = 0;
         }
-        EXPECT_EQ(player_x, walk.x);
-        EXPECT_EQ(player_y, walk.y);
+        EXPECT_EQ(game.player_x, walk.x);
+        EXPECT_EQ(game.player_y, walk.y);
         // Wherever the walk ended, `tp` agrees that the player overlaps nothing there.
-        EXPECT_EQ(run("tp " + std::to_string(player_x) + " " + std::to_string(player_y)),
-                  Lines{"player at " + std::to_string(player_x) + " " + std::to_string(player_y)});
+        EXPECT_EQ(run("tp " + std::to_string(game.player_x) + " " + std::to_string(game.player_y)),
+                  Lines{"player at " + std::to_string(game.player_x) + " " + std::to_string(game.player_y)});
     }
 }
 
@@ -389,7 +388,8 @@ TEST_F(Commands, SpawnFillsFreePlacesOfThePictureTheSameWayForTheSameSeed) {
             EXPECT_GE(h, 4);
             EXPECT_LE(h, 16);
             EXPECT_TRUE(x >= 0 && y >= 0 && x + w <= 256 && y + h <= 192);
-            EXPECT_FALSE(x < player_x + 12 && player_x < x + w && y < player_y + 12 && player_y < y + h);
+            EXPECT_FALSE(x < game.player_x + 12 && game.player_x < x + w && y < game.player_y + 12 &&
+                         game.player_y < y + h);
             for (size_t j = 0; j < i; ++j) {
                 const auto [n2, x2, y2, w2, h2] = boxes[j];
                 EXPECT_FALSE(x < x2 + w2 && x2 < x + w && y < y2 + h2 && y2 < y + h) << "box " << n2;

@@ -8,6 +8,7 @@
 #include "ecs/ecs.h"
 #include "ecs/store.h"
 #include "game/game.h"
+#include "game/world.h"
 #include "render/framebuffer.h"
 
 namespace novra {
@@ -60,30 +61,30 @@ TEST_F(Game, SetupDeclaresThePictureBeforeLoggingAndBuildsOneSolidBox) {
     EXPECT_EQ(host_calls,
               (std::vector<std::string>{"set_framebuffer_size 256 192", "log NOVRA game debug mode"}));
     EXPECT_TRUE(stores_fresh_at_log);
-    EXPECT_EQ(game_keys, &key_table);
-    EXPECT_EQ(game_present, &record_present);
+    EXPECT_EQ(game.keys, &key_table);
+    EXPECT_EQ(game.platform.present, &record_present);
 
     ASSERT_EQ(component_registry.count, 3u);
     EXPECT_EQ(component_registry.sizes[0], 8u);
     EXPECT_EQ(component_registry.sizes[1], 8u);
     EXPECT_EQ(component_registry.sizes[2], 0u);
 
-    ASSERT_NE(game_archetype, nullptr);
-    EXPECT_EQ(game_archetype->mask_words, 1);
-    EXPECT_EQ(game_archetype->mask[0], 7u);
-    EXPECT_EQ(game_archetype->chunk_capacity, 16);
-    EXPECT_EQ(game_archetype->first_chunk->count, 1);
+    ASSERT_NE(game.archetype, nullptr);
+    EXPECT_EQ(game.archetype->mask_words, 1);
+    EXPECT_EQ(game.archetype->mask[0], 7u);
+    EXPECT_EQ(game.archetype->chunk_capacity, 16);
+    EXPECT_EQ(game.archetype->first_chunk->count, 1);
 
-    ASSERT_NE(game_system, nullptr);
-    EXPECT_EQ(game_system->data_count, 2);
-    EXPECT_EQ(game_system->first_link->count, 1);
-    EXPECT_EQ(game_system->first_link->items[0].archetype, game_archetype);
+    ASSERT_NE(game.system, nullptr);
+    EXPECT_EQ(game.system->data_count, 2);
+    EXPECT_EQ(game.system->first_link->count, 1);
+    EXPECT_EQ(game.system->first_link->items[0].archetype, game.archetype);
 
-    const std::byte* data = chunk_data(game_archetype->first_chunk);
+    const std::byte* data = chunk_data(game.archetype->first_chunk);
     Position position;
     Size size;
-    std::memcpy(&position, data + game_archetype->column_offsets->at(0), sizeof position);
-    std::memcpy(&size, data + game_archetype->column_offsets->at(1), sizeof size);
+    std::memcpy(&position, data + game.archetype->column_offsets->at(0), sizeof position);
+    std::memcpy(&size, data + game.archetype->column_offsets->at(1), sizeof size);
     EXPECT_EQ(position.x, 30);
     EXPECT_EQ(position.y, 30);
     EXPECT_EQ(size.width, 30);
@@ -108,7 +109,7 @@ TEST_F(Game, FirstFrameDrawsTheGoldenPicture) {
 TEST_F(Game, PictureShowsThePlayerOneFrameAfterItMoved) {
     hold({vk_right});
     game_frame();
-    EXPECT_EQ(player_x, 61);
+    EXPECT_EQ(game.player_x, 61);
     EXPECT_EQ(framebuffer[60 * 256 + 60], player_colour);  // still drawn at 60
     EXPECT_EQ(framebuffer[60 * 256 + 72], background_colour);
     game_frame();
@@ -146,13 +147,13 @@ TEST_F(Game, PlayerStopsAtFacesAndSlidesAlongThem) {
         {"off the picture it moves on", -100, -100, {vk_left}, 3, -103, -100},
     };
     for (const Move& move : moves) {
-        player_x = move.x;
-        player_y = move.y;
+        game.player_x = move.x;
+        game.player_y = move.y;
         hold(move.keys);
         for (int frame = 0; frame < move.frames; ++frame)
             game_frame();
-        EXPECT_EQ(player_x, move.end_x) << move.what;
-        EXPECT_EQ(player_y, move.end_y) << move.what;
+        EXPECT_EQ(game.player_x, move.end_x) << move.what;
+        EXPECT_EQ(game.player_y, move.end_y) << move.what;
     }
 }
 
@@ -160,7 +161,7 @@ TEST_F(Game, PlayerStopsAtFacesAndSlidesAlongThem) {
 // box's corner while its right face meets the left face of a second box below it. The one the sweep
 // returns first decides: a corner stops the player dead, a face lets it slide up.
 TEST_F(Game, AmongContactsAtTheSameTimeTheFirstReturnedDecides) {
-    const Entity second = entity_create(game_archetype);
+    const Entity second = entity_create(game.archetype);
     ASSERT_NE(second.record, nullptr);
     *static_cast<Position*>(entity_component(0, second)) = Position{30, 0};
     *static_cast<Size*>(entity_component(1, second)) = Size{10, 20};
@@ -180,28 +181,28 @@ TEST_F(Game, AmongContactsAtTheSameTimeTheFirstReturnedDecides) {
     ASSERT_NE(hits[0].contact, hits[1].contact);
     const bool corner_first = hits[0].contact == ContactKind::corner;
 
-    player_x = 18;
-    player_y = 18;
+    game.player_x = 18;
+    game.player_y = 18;
     hold({vk_right, vk_up});
     game_frame();
-    EXPECT_EQ(player_x, 18);
-    EXPECT_EQ(player_y, corner_first ? 18 : 19);
+    EXPECT_EQ(game.player_x, 18);
+    EXPECT_EQ(game.player_y, corner_first ? 18 : 19);
 }
 
 TEST_F(Game, PlayerSlidesUpTheFaceOneRowPerFrame) {
-    player_x = 18;
-    player_y = 40;
+    game.player_x = 18;
+    game.player_y = 40;
     hold({vk_right, vk_up});
     for (int32_t expected_y = 41; expected_y <= 60; ++expected_y) {
         game_frame();
-        ASSERT_EQ(player_x, 18);
-        ASSERT_EQ(player_y, expected_y);
+        ASSERT_EQ(game.player_x, 18);
+        ASSERT_EQ(game.player_y, expected_y);
     }
 }
 
 TEST_F(Game, FrameLeavesTheCollisionStoresEmptyAndDrawsNothingOffPicture) {
-    player_x = 1000;
-    player_y = 1000;
+    game.player_x = 1000;
+    game.player_y = 1000;
     game_frame();
     EXPECT_EQ(count_pixels(player_colour), 0);
     EXPECT_EQ(collider_boxes.current, collider_boxes.first);
@@ -211,12 +212,12 @@ TEST_F(Game, FrameLeavesTheCollisionStoresEmptyAndDrawsNothingOffPicture) {
 }
 
 TEST_F(Game, PlayerAtTheEdgeOfTheNumberRangeSaturatesInsteadOfWrapping) {
-    player_x = INT32_MAX;
-    player_y = INT32_MIN;
+    game.player_x = INT32_MAX;
+    game.player_y = INT32_MIN;
     hold({vk_right, vk_down});
     game_frame();
-    EXPECT_EQ(player_x, INT32_MAX);
-    EXPECT_EQ(player_y, INT32_MIN);
+    EXPECT_EQ(game.player_x, INT32_MAX);
+    EXPECT_EQ(game.player_y, INT32_MIN);
 }
 
 }  // namespace

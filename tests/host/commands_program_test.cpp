@@ -74,7 +74,7 @@ TEST(CommandsInTheProgram, TypedLinesRunAsCommandsAndQuitEndsTheRunWithStatusZer
     // quit let its pass finish and then shut down exactly as a close does.
     EXPECT_FALSE(running);
     EXPECT_EQ(count_calls("FreeConsole"), 1);
-    EXPECT_EQ(player_x, 100);
+    EXPECT_EQ(game.player_x, 100);
     EXPECT_EQ(picture_pixel(106, 106), 0x0000FF);  // the player
     EXPECT_EQ(picture_pixel(160, 110), 0xFF0000);  // box 2 is gone: the background shows
     EXPECT_EQ(picture_pixel(45, 45), 0xFFFF00);    // box 1 stays

@@ -30,7 +30,7 @@ protected:
         key_table.client_width = 800;
         key_table.client_height = 600;
         set_framebuffer_size(framebuffer_width, framebuffer_height);
-        game_present = present;
+        game.platform.present = present;
         pump();
         scripted_clear_calls();
     }

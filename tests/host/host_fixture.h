@@ -11,6 +11,7 @@
 
 #include "console/console.h"
 #include "game/game.h"
+#include "game/world.h"
 #include "host/host.h"
 #include "platform/scripted/scripted.h"
 

@@ -64,8 +64,8 @@ TEST(PassWhenDue, KeepsSixtyPassesPerSecondOnAnyRefreshRateAndNeverWaits) {
             EXPECT_NEAR(double(passes), double(seconds * 60), 1.0);
         }
         EXPECT_EQ(frame_pacer.late_frames > 0, c.late);
-        EXPECT_EQ(player_x, 60 + passes_holding);
-        EXPECT_EQ(player_y, 60);
+        EXPECT_EQ(game.player_x, 60 + passes_holding);
+        EXPECT_EQ(game.player_y, 60);
         host_close();
     }
 }

@@ -112,7 +112,7 @@ TEST_F(Program, CloseLetsTheCurrentPassFinish) {
     scripted_close(scripted_at_pass(2));
     ASSERT_EQ(run(), 0);
     // Three passes: the one that took the close still moved the player, presented and polled.
-    EXPECT_EQ(player_x, 63);
+    EXPECT_EQ(game.player_x, 63);
     EXPECT_EQ(count_calls("StretchDIBits"), 3);
     const std::vector<std::string> calls = host_calls();
     const auto first_pass = std::find_if(
@@ -150,7 +150,7 @@ TEST_F(Program, EachPassPresentsThePictureItsOwnFrameDrew) {
     scripted_key(scripted_at_pass(0), VK_RIGHT, true);
     scripted_close(scripted_at_pass(3));
     ASSERT_EQ(run(), 0);
-    ASSERT_EQ(player_x, 64);  // four passes, one pixel each
+    ASSERT_EQ(game.player_x, 64);  // four passes, one pixel each
 
     const ScriptedPicture shown = scripted_client();
     ASSERT_EQ(shown.width, framebuffer_width);

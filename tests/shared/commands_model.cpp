@@ -208,7 +208,7 @@ void check_spawn(CommandsModel& model, std::string_view line, const std::vector<
 }
 
 void check_world(const CommandsModel& model) {
-    if (player_x != model.player_x || player_y != model.player_y) fail("player position");
+    if (game.player_x != model.player_x || game.player_y != model.player_y) fail("player position");
     const std::vector<std::pair<int32_t, ModelBox>> boxes = game_boxes();
     if (boxes.size() != model.boxes.size() || box_table.count != int64_t(model.boxes.size()))
         fail("box count");
@@ -224,7 +224,7 @@ void check_world(const CommandsModel& model) {
 
 int64_t entities_now() {
     int64_t rows = 0;
-    for (const Chunk* chunk = game_archetype->first_chunk; chunk != nullptr; chunk = chunk->next)
+    for (const Chunk* chunk = game.archetype->first_chunk; chunk != nullptr; chunk = chunk->next)
         rows += chunk->count;
     return rows;
 }

@@ -65,7 +65,7 @@ void schedule_input(Soak& s, int64_t pass) {
         // player keeps meeting its faces and corners; the rest press or release any arrow.
         if (s.random() % 4 != 0) {
             const bool across = s.random() % 2 == 0;
-            const bool ahead = (across ? player_x - solid_x : player_y - solid_y) > 0;
+            const bool ahead = (across ? game.player_x - solid_x : game.player_y - solid_y) > 0;
             const uint8_t toward = across ? (ahead ? VK_LEFT : VK_RIGHT) : (ahead ? VK_DOWN : VK_UP);
             const uint8_t away = across ? (ahead ? VK_RIGHT : VK_LEFT) : (ahead ? VK_UP : VK_DOWN);
             scripted_key(now, away, false);
@@ -100,11 +100,11 @@ void soak_deliver(bool message_pump) {
     s.last_pass = pass;
     ++s.passes_checked;
 
-    const bool overlap = player_x < solid_x + solid_size && player_x + player_size > solid_x &&
-                         player_y < solid_y + solid_size && player_y + player_size > solid_y;
+    const bool overlap = game.player_x < solid_x + solid_size && game.player_x + player_size > solid_x &&
+                         game.player_y < solid_y + solid_size && game.player_y + player_size > solid_y;
     if (overlap) ++s.overlaps;
-    const bool touching = player_x <= solid_x + solid_size && player_x + player_size >= solid_x &&
-                          player_y <= solid_y + solid_size && player_y + player_size >= solid_y;
+    const bool touching = game.player_x <= solid_x + solid_size && game.player_x + player_size >= solid_x &&
+                          game.player_y <= solid_y + solid_size && game.player_y + player_size >= solid_y;
     if (touching && !overlap) ++s.touching_passes;
     const COORD anchor = console_state.info.dwCursorPosition;
     if (anchor.X != 0 || anchor.Y < 0 || anchor.Y >= console_state.info.dwSize.Y) ++s.anchors_outside;
