@@ -13,6 +13,7 @@
 #include "bench/same_run.h"
 #include "ecs/ecs.h"
 #include "game/game.h"
+#include "game/world.h"
 
 namespace novra {
 namespace {

@@ -11,6 +11,7 @@
 
 #include "ecs/ecs.h"
 #include "game/game.h"
+#include "game/world.h"
 
 namespace novra {
 namespace {

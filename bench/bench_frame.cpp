@@ -17,6 +17,7 @@
 #include "ecs/ecs.h"
 #include "game/commands.h"
 #include "game/game.h"
+#include "game/world.h"
 #include "host/host.h"
 #include "platform/scripted/scripted.h"
 #include "render/framebuffer.h"
