@@ -1,6 +1,12 @@
 # Building a preset, and running a Windows build's programs under Wine; sourced by ./dev.
-configure_and_build() {  # preset [target...]
-    cmake --preset "$1" -DNOVRA_WERROR="$werror" >/dev/null
+# ./dev test's stages pass --fresh: a new cache, so no option of an earlier configure lingers.
+configure_and_build() {  # [--fresh] preset [target...]
+    local fresh=()
+    if [ "$1" = --fresh ]; then
+        fresh=(--fresh)
+        shift
+    fi
+    cmake --preset "$1" "${fresh[@]}" -DNOVRA_WERROR="$werror" >/dev/null
     local targets=()
     [ $# -lt 2 ] || targets=(--target "${@:2}")
     cmake --build --preset "$1" -j "$jobs" "${targets[@]}"
@@ -30,7 +36,7 @@ with_wine() {  # arch command...
 # work only with one. Every Wine process is waited for before the display goes, so the next run starts clean.
 # Then novra.exe end to end. The preset and the Wine prefix share the name: win32 or win64.
 windows_tests() {  # win32 | win64
-    run configure_and_build "$1"
+    run configure_and_build --fresh "$1"
     say "the $1 test exes under Wine"
     # shellcheck disable=SC2016 # the inner shell expands them
     run with_wine "$1" xvfb-run -a -s "-screen 0 1280x1024x24" \

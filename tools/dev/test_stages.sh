@@ -82,7 +82,7 @@ stage_windows() {
     # layouts, which are static_asserts beside the records.
     if ensure_packages "${win32_build_packages[@]}"; then
         say "the 32-bit Windows build, for its 4-byte layout checks"
-        run configure_and_build win32
+        run configure_and_build --fresh win32
         note "64-bit build under wine64, as 32-bit Wine could not be installed ($win32_error); the 32-bit build compiled, with its layout checks"
     fi
 }
@@ -95,7 +95,7 @@ stage_web() {
     command -v node >/dev/null || node+=(nodejs)
     command -v npm >/dev/null || node+=(npm)
     ensure_packages_or_skip NOVRA_REQUIRE_WEB "${web_packages[@]}" "${web_test_packages[@]}" "${node[@]}"
-    run configure_and_build web
+    run configure_and_build --fresh web
     local status=0
     run tests/e2e/web/run build/web || status=$?
     [ "$status" -ne 77 ] || skip "the browser test cannot run here (its reason is above)" NOVRA_REQUIRE_WEB
