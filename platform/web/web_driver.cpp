@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/simulated.h"
@@ -57,10 +58,18 @@ EM_JS(void, page_console_title_show, (const char* title),
 // Which of the two has the keyboard focus: 1 the canvas, 2 the panel, 0 neither.
 EM_JS(int, page_focus, (), {
     const element = document.activeElement;
-    return element && element.id == 'canvas' ? 1 : element && element.id == 'console' ? 2 : 0;
+    return element && element.id == 'canvas' ? 1 : element && element.id.startsWith('console') ? 2 : 0;
 });
 
-EM_JS(void, page_ended, (), { document.body.classList.add('ended'); });
+EM_JS(void, page_ended, (), {
+    document.body.classList.remove('running');
+    document.body.classList.add('ended');
+});
+
+EM_JS(void, page_running, (), {
+    document.body.classList.remove('ended');
+    document.body.classList.add('running');
+});
 
 namespace novra {
 
@@ -191,9 +200,12 @@ bool program_open() {
 
 EM_BOOL on_animation_frame(double, void*) {
     if (state.ended) return EM_FALSE;
-    if (!state.opened && !program_open()) {
-        finish();
-        return EM_FALSE;
+    if (!state.opened) {
+        if (!program_open()) {
+            finish();
+            return EM_FALSE;
+        }
+        page_running();
     }
     area_follow();
     const bool runs = state.program.pass(true);
@@ -201,6 +213,15 @@ EM_BOOL on_animation_frame(double, void*) {
     if (runs) return EM_TRUE;
     finish();
     return EM_FALSE;
+}
+
+// Keys the browser keeps over the panel: reload, find, the address bar, print, bookmark, new tab and
+// close with Ctrl or Cmd, copy and paste (the page's paste handler types the text), and the history
+// keys Alt+Left and Alt+Right.
+bool browser_shortcut(const WebKey& key) {
+    if (key.alt && (key.code == "ArrowLeft" || key.code == "ArrowRight")) return true;
+    if (!(key.ctrl || key.meta) || key.code.size() != 4 || key.code.substr(0, 3) != "Key") return false;
+    return std::string_view("RFLPDTWCV").find(key.code[3]) != std::string_view::npos;
 }
 
 EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
@@ -213,7 +234,7 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     const uint8_t virtual_key = web_virtual_key(key.code, key.key);
     if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
     if (state.canvas_focused) return web_game_takes(key);
-    if (!state.panel_focused || !down) return EM_FALSE;
+    if (!state.panel_focused || !down || browser_shortcut(key)) return EM_FALSE;
     state.records.clear();
     const bool taken = web_console_keys(key, state.records);
     for (const INPUT_RECORD& record : state.records)
@@ -259,6 +280,8 @@ int web_main(WebProgram program) {
     emscripten_set_blur_callback("#canvas", nullptr, false, on_canvas_focus);
     emscripten_set_focus_callback("#console", nullptr, false, on_panel_focus);
     emscripten_set_blur_callback("#console", nullptr, false, on_panel_focus);
+    emscripten_set_focus_callback("#console-input", nullptr, false, on_panel_focus);
+    emscripten_set_blur_callback("#console-input", nullptr, false, on_panel_focus);
     emscripten_set_resize_callback(window, nullptr, false, on_resize);
     emscripten_set_beforeunload_callback(nullptr, on_unload);
     emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
@@ -266,6 +289,39 @@ int web_main(WebProgram program) {
 }
 
 }  // namespace novra
+
+// Text the panel gets without keys (a paste, a touch keyboard, an input method), one UTF-16 code unit a
+// call: typed as the console's key records, a line feed finishing the line as Enter does (a carriage
+// return is dropped, so CR LF is one Enter).
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_console_text_unit(int unit) {
+    using namespace novra;
+    if (!state.opened || state.ended || unit == '\r' || unit < 0 || unit > 0xFFFF) return;
+    state.records.clear();
+    if (unit == '\n') {
+        key_records(state.records, u'\r', VK_RETURN, 0);
+    } else {
+        key_records(state.records, char16_t(unit), 0, 0);
+    }
+    for (const INPUT_RECORD& record : state.records)
+        sim_console_record(record);
+}
+
+// An on-screen arrow button pressed or released (the page gives the canvas the focus first).
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_touch_key(int virtual_key, int down) {
+    using namespace novra;
+    if (!state.opened || state.ended || virtual_key < VK_LEFT || virtual_key > VK_DOWN) return;
+    sim_key(uint8_t(virtual_key), down != 0, false);
+}
+
+// The page's "Start again" after the program has ended: a fresh program from the next animation frame.
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_start_again() {
+    using namespace novra;
+    if (!state.ended) return;
+    const WebProgram program = state.program;
+    state = WebState{};
+    state.program = program;
+    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+}
 
 // The heap as the page's own test reads it: bytes in use by malloc, and the size of the wasm memory.
 extern "C" EMSCRIPTEN_KEEPALIVE size_t novra_heap_in_use() {

@@ -155,6 +155,8 @@ async function deviceView(page) {
             document.getElementById('console-title').textContent)) === 'NOVRA DEBUG CONSOLE',
             'console: 25 rows under the title "NOVRA DEBUG CONSOLE"');
         report((await page.evaluate(() => document.title)) === 'NOVRA', 'the page has the window\'s title "NOVRA"');
+        report(await page.evaluate(() => window.crossOriginIsolated),
+            'the server makes the page cross-origin isolated, so its clock is not rounded to 100 us');
         const start = { x: 60, y: 60 };
         checkPicture(await look(page, start), 'at 1280 x 720', start);
 
@@ -262,6 +264,23 @@ async function deviceView(page) {
         await page.waitForTimeout(200);
         const teleported = { x: 100, y: 100 };
         checkPicture(await look(page, teleported), 'after "tp 100 100"', teleported);
+        // The browser's own shortcuts stay the browser's over the panel: Ctrl+R is not prevented.
+        const ctrlR = await page.evaluate(() => document.getElementById('console').dispatchEvent(new KeyboardEvent('keydown',
+            { key: 'r', code: 'KeyR', ctrlKey: true, bubbles: true, cancelable: true })));
+        report(ctrlR, 'Ctrl+R over the panel is left to the browser (not prevented)');
+        // A paste of two lines runs both commands, in order.
+        await page.evaluate(() => {
+            const data = new DataTransfer();
+            data.setData('text/plain', 'tp 70 70\nboxes\n');
+            document.getElementById('console').dispatchEvent(new ClipboardEvent('paste',
+                { clipboardData: data, bubbles: true, cancelable: true }));
+        });
+        const pasted = await page.waitForFunction(() => {
+            const rows = document.getElementById('console').textContent.split('\n').map((r) => r.trimEnd());
+            const tp = rows.indexOf('player at 70 70');
+            return tp >= 0 && rows.indexOf('box 1 at 30 30 30 30', tp) > tp;
+        }, null, { timeout: 3000 }).then(() => true, () => false);
+        report(pasted, 'a paste of "tp 70 70" and "boxes" on two lines runs both, in order');
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
@@ -269,6 +288,14 @@ async function deviceView(page) {
         const bye = await page.evaluate(() => document.getElementById('console').textContent
             .split('\n').some((r) => r.trimEnd() === 'bye'));
         report(ended && bye, 'the command "quit" answers "bye" and ends the program; the page says so');
+        await page.click('#again');
+        const again = await page.waitForFunction(() => document.body.classList.contains('running') &&
+            document.getElementById('console').textContent.split('\n')[1].trimEnd() === 'NOVRA game debug mode',
+            null, { timeout: 5000 }).then(() => true, () => false);
+        await page.waitForTimeout(300);
+        const restarted = (await look(page, start)).player;
+        report(again && restarted && restarted.x === 60 && restarted.y === 60,
+            '"Start again" after quit starts the program afresh without a reload', JSON.stringify(restarted));
 
         // At fractional device pixel ratios each picture pixel is a block of whole device pixels: no
         // column or edge blended with its neighbour or the bars.
@@ -304,6 +331,68 @@ async function deviceView(page) {
         report(rate >= 50, 'at 2560 x 1440 at 2x the program keeps 60 passes a second (50 or more measured)',
             `${rate.toFixed(1)} passes a second`);
         await large.close();
+
+        // The page says what it is doing: loading, and why it cannot start.
+        const slow = await browser.newPage();
+        await slow.route('**/novra.wasm', (route) => setTimeout(() => route.continue(), 1500));
+        await slow.goto(url);
+        const loadingText = await slow.evaluate(() => getComputedStyle(document.getElementById('status')).display !== 'none' &&
+            document.getElementById('status').textContent);
+        await started(slow);
+        const loadingGone = await slow.evaluate(() => getComputedStyle(document.getElementById('status')).display === 'none');
+        report(loadingText === 'Loading...' && loadingGone, 'the page says "Loading..." until the program starts',
+            String(loadingText));
+        await slow.close();
+        const broken = await browser.newPage();
+        await broken.route('**/novra.wasm', (route) => route.fulfill({ status: 404, body: 'gone' }));
+        await broken.goto(url);
+        const failed = await broken.waitForFunction(() => {
+            const s = document.getElementById('status');
+            return getComputedStyle(s).display !== 'none' && s.textContent.startsWith('NOVRA could not start') && s.textContent;
+        }, null, { timeout: 10000 }).then((h) => h.jsonValue(), () => '');
+        report(failed !== '', 'a .wasm that cannot be fetched: the page says NOVRA could not start, and why', failed);
+        await broken.close();
+        const fromFile = await browser.newPage();
+        await fromFile.goto('file://' + process.env.NOVRA_WEB_BUILD + '/novra.html');
+        const fileText = await fromFile.evaluate(() => document.getElementById('status').textContent);
+        report(fileText.includes('./dev web --serve') && fileText.includes('http://localhost:8000/novra.html'),
+            'opened from a file, the page says it needs a server and how to start one', fileText);
+        await fromFile.close();
+
+        // Every screen: the picture at least half the smaller side, and 256 x 192 CSS pixels at 800 x 600.
+        for (const [w, h] of [[320, 240], [844, 390], [390, 844], [800, 600]]) {
+            const small = await browser.newPage({ viewport: { width: w, height: h } });
+            await small.goto(url);
+            await started(small);
+            await small.waitForTimeout(300);
+            const r = await small.evaluate(() => {
+                const b = document.getElementById('canvas').getBoundingClientRect();
+                const help = document.getElementById('help');
+                help.scrollIntoView();
+                const hb = help.getBoundingClientRect();
+                return { width: b.width, height: b.height, helpVisible: hb.top < innerHeight && hb.bottom > 0 };
+            });
+            const least = Math.min(w, h) / 2;
+            const ok = r.height >= least && (w !== 800 || (r.width >= 256 && r.height >= 192)) && r.helpVisible;
+            report(ok, `at ${w} x ${h} the picture is at least ${least} high${w === 800 ? ' and 256 x 192' : ''}, the help reachable`,
+                `${r.width} x ${r.height}, help ${r.helpVisible ? 'reachable' : 'hidden'}`);
+            await small.close();
+        }
+
+        // A phone: a tap on the right arrow button moves the player.
+        const phone = await browser.newPage({ viewport: { width: 844, height: 390 }, hasTouch: true, isMobile: true });
+        await phone.goto(url);
+        await started(phone);
+        await phone.waitForTimeout(300);
+        const labels = await phone.evaluate(() => [...document.querySelectorAll('#touch button')].map((b) => b.getAttribute('aria-label')));
+        const tapFrom = (await look(phone, start)).player;
+        await phone.tap('#touch button[aria-label="Right"]');
+        await phone.waitForTimeout(300);
+        const tapTo = (await look(phone, start)).player;
+        report(JSON.stringify(labels) === '["Left","Right","Up","Down"]' && tapFrom && tapTo && tapTo.x > tapFrom.x && tapTo.y === tapFrom.y,
+            'on a touch screen a tap on the "Right" arrow button moves the player right',
+            `${JSON.stringify(labels)}: ${JSON.stringify(tapFrom)} to ${JSON.stringify(tapTo)}`);
+        await phone.close();
 
         report(errors.length === 0, 'no error on the page\'s console', errors.join(' | '));
     } catch (error) {
