@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <vector>
 
 #include "platform/desktop/desktop.h"
 #include "platform/desktop/key_map.h"
@@ -46,6 +47,7 @@ struct DesktopState {
     int32_t texture_height;
     StretchedPicture picture;  // where the last picture went (its bits are not kept)
     bool has_picture;
+    std::vector<uint32_t> shown;  // the pixels of the last picture drawn
     ConsoleView view;
     bool reads_input;  // stdin is a terminal: typed keys become console records
     int mode_fd;       // the terminal whose mode is taken (stdin, else stdout when it is shown), or -1
@@ -106,9 +108,23 @@ void picture_draw() {
 }
 
 // StretchDIBits' picture: uploaded as it is (256 x 192 for the game) and scaled by the renderer,
-// nearest-neighbour, so the cost of a pass does not grow with the window.
+// nearest-neighbour, so the cost of a pass does not grow with the window. The same picture in the same
+// place is not drawn again: a still game costs the renderer nothing (an exposed window is redrawn
+// from the texture).
 void picture_stretched(const StretchedPicture& picture) {
     if (!state.renderer) return;
+    const size_t count = size_t(picture.image_width) * size_t(picture.image_height);
+    const bool same_place =
+        state.has_picture && picture.image_width == state.picture.image_width &&
+        picture.image_height == state.picture.image_height && picture.bottom_up == state.picture.bottom_up &&
+        picture.src_x == state.picture.src_x && picture.src_y == state.picture.src_y &&
+        picture.src_width == state.picture.src_width && picture.src_height == state.picture.src_height &&
+        picture.dest_x == state.picture.dest_x && picture.dest_y == state.picture.dest_y &&
+        picture.dest_width == state.picture.dest_width && picture.dest_height == state.picture.dest_height;
+    if (same_place && state.shown.size() == count &&
+        std::memcmp(state.shown.data(), picture.bits, count * sizeof(uint32_t)) == 0)
+        return;
+    state.shown.assign(picture.bits, picture.bits + count);  // the picture's size: allocated once
     if (!state.texture || state.texture_width != picture.image_width ||
         state.texture_height != picture.image_height) {
         if (state.texture) SDL_DestroyTexture(state.texture);
