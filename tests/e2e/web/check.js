@@ -350,7 +350,7 @@ async function deviceView(page) {
             const s = document.getElementById('status');
             return getComputedStyle(s).display !== 'none' && s.textContent.startsWith('NOVRA could not start') && s.textContent;
         }, null, { timeout: 10000 }).then((h) => h.jsonValue(), () => '');
-        report(failed !== '', 'a .wasm that cannot be fetched: the page says NOVRA could not start, and why', failed);
+        report(failed !== '', 'a .wasm that cannot be fetched: the page says NOVRA could not start, and why', failed.replace(/\n/g, ' '));
         await broken.close();
         const fromFile = await browser.newPage();
         await fromFile.goto('file://' + process.env.NOVRA_WEB_BUILD + '/novra.html');
@@ -392,6 +392,18 @@ async function deviceView(page) {
         report(JSON.stringify(labels) === '["Left","Right","Up","Down"]' && tapFrom && tapTo && tapTo.x > tapFrom.x && tapTo.y === tapFrom.y,
             'on a touch screen a tap on the "Right" arrow button moves the player right',
             `${JSON.stringify(labels)}: ${JSON.stringify(tapFrom)} to ${JSON.stringify(tapTo)}`);
+        // Tapping the console focuses a text field (the device's keyboard comes up); text it gets without
+        // keys, as a touch keyboard or an input method gives it, is typed into the console.
+        await phone.tap('#console-input');
+        const field = await phone.evaluate(() => document.activeElement.id);
+        const phoneCdp = await phone.context().newCDPSession(phone);
+        await phoneCdp.send('Input.insertText', { text: 'tp 90 90' });
+        await phone.keyboard.press('Enter');
+        const typedByField = await phone.waitForFunction(() => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === 'player at 90 90'), null, { timeout: 3000 }).then(() => true, () => false);
+        report(field === 'console-input' && typedByField,
+            'on a touch screen a tap on the console focuses its text field, and text inserted there runs as typed',
+            `focus on ${field}`);
         await phone.close();
 
         report(errors.length === 0, 'no error on the page\'s console', errors.join(' | '));
