@@ -288,6 +288,11 @@ async function deviceView(page) {
         const bye = await page.evaluate(() => document.getElementById('console').textContent
             .split('\n').some((r) => r.trimEnd() === 'bye'));
         report(ended && bye, 'the command "quit" answers "bye" and ends the program; the page says so');
+        const cursorLeft = await page.evaluate(() => {
+            const cursor = document.querySelector('#console .cursor');
+            return cursor ? getComputedStyle(cursor).backgroundColor : 'none';
+        });
+        report(['none', 'rgba(0, 0, 0, 0)'].includes(cursorLeft), 'after quit the console shows no cursor', cursorLeft);
         await page.click('#again');
         const again = await page.waitForFunction(() => document.body.classList.contains('running') &&
             document.getElementById('console').textContent.split('\n')[1].trimEnd() === 'NOVRA game debug mode',
