@@ -90,6 +90,7 @@ struct WebState {
     uint64_t console_shown;     // SimConsole::version last put in the panel
     std::vector<uint8_t> rgba;  // the picture last handed to the page
     int32_t place[4];           // and where: x, y, width, height in device pixels
+    double ratio;               // at this device pixel ratio
     std::string panel;
     std::u16string title_shown;
     std::string title;
@@ -140,8 +141,12 @@ void picture_stretched(const StretchedPicture& picture) {
     const int32_t place[4] = {std::min(picture.dest_x, picture.dest_x + picture.dest_width),
                               std::min(picture.dest_y, picture.dest_y + picture.dest_height),
                               std::abs(picture.dest_width), std::abs(picture.dest_height)};
-    if (!changed && std::equal(place, place + 4, state.place)) return;
+    // A new device pixel ratio (the page zoomed, the window moved to another screen) may leave the
+    // rectangle in device pixels as it was, but its CSS placement changes.
+    const double ratio = emscripten_get_device_pixel_ratio();
+    if (!changed && std::equal(place, place + 4, state.place) && ratio == state.ratio) return;
     std::copy(place, place + 4, state.place);
+    state.ratio = ratio;
     page_picture_show(state.rgba.data(), picture.image_width, picture.image_height, place[0], place[1],
                       place[2], place[3]);
 }
