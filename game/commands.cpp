@@ -195,11 +195,12 @@ void run_stats(const Command& command, const int32_t*, int32_t) {
         return;
     }
     reply(
-        "frame work p50 %lld us p99 %lld us max %lld us; pacing error p99 %lld us; late passes %d, "
-        "re-anchored %d; boxes %lld",
+        "frame work p50 %lld us p99 %lld us max %lld us; present p50 %lld us p99 %lld us max %lld us; "
+        "pacing error p99 %lld us; late passes %d, re-anchored %d; boxes %lld",
         static_cast<long long>(stats.work_p50_us), static_cast<long long>(stats.work_p99_us),
-        static_cast<long long>(stats.work_max_us), static_cast<long long>(stats.pacing_error_p99_us),
-        stats.late_passes, stats.reanchored_passes, boxes);
+        static_cast<long long>(stats.work_max_us), static_cast<long long>(stats.present_p50_us),
+        static_cast<long long>(stats.present_p99_us), static_cast<long long>(stats.present_max_us),
+        static_cast<long long>(stats.pacing_error_p99_us), stats.late_passes, stats.reanchored_passes, boxes);
 }
 
 void run_quit(const Command&, const int32_t*, int32_t) {
@@ -221,7 +222,7 @@ constexpr Command commands[] = {
      "adds COUNT (1 to 100000) boxes of 4 to 16 at free places in the picture, the same for the same SEED "
      "(default 1); fewer when the picture is full",
      1, 2, run_spawn},
-    {"stats", "stats", "frame work, pacing and box count over the last 600 passes", 0, 0, run_stats},
+    {"stats", "stats", "frame work, present, pacing and box count over the last 600 passes", 0, 0, run_stats},
     {"quit", "quit", "ends the program, as closing the window does", 0, 0, run_quit},
 };
 

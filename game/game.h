@@ -19,6 +19,8 @@ struct FrameStats {
     int64_t work_max_us;
     int64_t pacing_error_p99_us;             // how far a pass's end lay from its due time
     int32_t late_passes, reanchored_passes;  // passes the pacer found late, and of those re-anchored
+    // time of one pass's present, from the blit until the platform has handed the picture on
+    int64_t present_p50_us, present_p99_us, present_max_us;
 };
 
 // The Host operations handed to the Game, in this order. The last two may be null (no measurements,

@@ -12,9 +12,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous_instance, PWSTR comma
 
 #elif defined(__EMSCRIPTEN__)
 
+#include "console/console.h"
+#include "game/game.h"
 #include "platform/web/web.h"
 
 namespace {
+
+// Every open starts from the records a new process has, so the page can start the program again after
+// it has ended.
+bool web_open(HINSTANCE instance) {
+    novra::host_reset();
+    novra::console_reset();
+    novra::game_reset();
+    return novra::host_open(instance);
+}
 
 // A pass from an animation frame runs only when the pacer's grid says one is due, and never waits;
 // the last pass, as the page closes, runs at once.
@@ -30,7 +41,7 @@ bool web_pass(bool paced) {
 }  // namespace
 
 int main() {
-    return novra::web_main({novra::host_open, web_pass, novra::host_close});
+    return novra::web_main({web_open, web_pass, novra::host_close});
 }
 
 #else

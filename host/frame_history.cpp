@@ -31,9 +31,10 @@ int64_t microseconds(int64_t ticks, int64_t ticks_per_second) {
 
 }  // namespace
 
-void frame_history_add(int64_t work_ticks) {
+void frame_history_add(int64_t work_ticks, int64_t present_ticks) {
     PassRecord& record = frame_history.passes[frame_history.next];
     record.work_ticks = work_ticks;
+    record.present_ticks = present_ticks;
     record.pacing_error_scaled = frame_pacer.last_error_scaled;
     record.late = frame_pacer.last_late;
     record.reanchored = frame_pacer.last_reanchored;
@@ -57,6 +58,12 @@ void read_frame_stats(FrameStats* stats) {
     stats->work_p50_us = microseconds(percentile(count, 50), frequency);
     stats->work_p99_us = microseconds(percentile(count, 99), frequency);
     stats->work_max_us = microseconds(*std::max_element(sorted_scratch, sorted_scratch + count), frequency);
+    for (int32_t i = 0; i < count; ++i)
+        sorted_scratch[i] = frame_history.passes[i].present_ticks;
+    stats->present_p50_us = microseconds(percentile(count, 50), frequency);
+    stats->present_p99_us = microseconds(percentile(count, 99), frequency);
+    stats->present_max_us =
+        microseconds(*std::max_element(sorted_scratch, sorted_scratch + count), frequency);
     for (int32_t i = 0; i < count; ++i)
         sorted_scratch[i] = std::max<int64_t>(frame_history.passes[i].pacing_error_scaled, 0);
     // Scaled ticks are 60 per tick; 60 x frequency fits, as the pacer accepts no larger frequency.

@@ -36,9 +36,14 @@ bool host_open(HINSTANCE instance);
 // the console's input and waits until the next frame is due. It is host_step, then frame_wait.
 void host_pass();
 
+// What one pass spent, in counter ticks: the Game's frame, and presenting its picture.
+struct PassTimes {
+    int64_t work_ticks;
+    int64_t present_ticks;
+};
+
 // A pass without the wait: the message pump, the Game's frame, the present and the console poll.
-// Returns the counter ticks the Game's frame took.
-int64_t host_step();
+PassTimes host_step();
 
 // A pass for a loop that does its waiting elsewhere, as a browser's animation frames do, where nothing
 // may sleep or spin: when frame_due says the next pass may begin, runs host_step and counts the pass on

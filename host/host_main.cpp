@@ -108,30 +108,31 @@ bool host_open(HINSTANCE instance) {
     return true;
 }
 
-int64_t host_step() {
+PassTimes host_step() {
     MSG message;
     // Filtered to the game window; with no TranslateMessage no character messages are made.
     while (PeekMessageW(&message, game_window, 0, 0, PM_REMOVE))
         DispatchMessageW(&message);
     const int64_t work_start = counter_read();
     game_frame();
-    const int64_t work_ticks = counter_read() - work_start;
+    const int64_t present_start = counter_read();
     present_letterboxed();
+    const int64_t present_end = counter_read();
     console_poll_input();
-    return work_ticks;
+    return {present_start - work_start, present_end - present_start};
 }
 
 void host_pass() {
-    const int64_t work_ticks = host_step();
+    const PassTimes times = host_step();
     frame_wait();
-    frame_history_add(work_ticks);
+    frame_history_add(times.work_ticks, times.present_ticks);
 }
 
 bool host_pass_when_due() {
     if (!frame_due()) return false;
-    const int64_t work_ticks = host_step();
+    const PassTimes times = host_step();
     frame_end();
-    frame_history_add(work_ticks);
+    frame_history_add(times.work_ticks, times.present_ticks);
     return true;
 }
 

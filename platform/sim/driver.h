@@ -35,7 +35,7 @@ struct SimWindow {
     HIMC input_context;
     int32_t client_width;
     int32_t client_height;
-    std::vector<uint32_t> pixels;  // client bitmap, top row first, 0x00RRGGBB
+    std::vector<uint32_t> pixels;  // client bitmap, top row first, 0x00RRGGBB; empty when the driver scales
     uint64_t pixels_version;       // counts changes to `pixels`, so a driver can tell what it has shown
     std::vector<int64_t> stretch_columns;  // StretchDIBits' scratch: source column of each client column
 };
@@ -58,6 +58,24 @@ struct SimConsole {
     uint64_t rows_scrolled;  // rows the whole buffer has moved up (whole-width moves up to row 0)
 };
 
+// One StretchDIBits call as a driver that scales pictures itself receives it: the source picture and
+// rectangle, and the destination rectangle in client coordinates. Negative extents mirror, as they do
+// for StretchDIBits. The bits stay valid only during the call.
+struct StretchedPicture {
+    const uint32_t* bits;  // 0x00RRGGBB (the top byte is ignored), image_height rows of image_width
+    int32_t image_width;
+    int32_t image_height;
+    bool bottom_up;  // the first row in memory is the picture's bottom row
+    int32_t src_x;   // source rectangle in picture rows counted from the top
+    int32_t src_y;
+    int32_t src_width;
+    int32_t src_height;
+    int32_t dest_x;
+    int32_t dest_y;
+    int32_t dest_width;
+    int32_t dest_height;
+};
+
 // What a driver provides: its sizes, its clock and the calls that tell it what to show. Null function
 // pointers are allowed: the simulation then does without.
 struct DriverHooks {
@@ -77,6 +95,11 @@ struct DriverHooks {
     void (*window_created)();
     void (*window_shown)();
     void (*client_drawn)();  // StretchDIBits drew a picture into the client bitmap
+    // Set by a driver that scales on its own (on the GPU): StretchDIBits hands it each picture instead
+    // of drawing into the client bitmap, and the window keeps no client bitmap at all, so nothing the
+    // simulation does grows with the window. Its bars are the window's background (black); FillRect
+    // then only checks its arguments, and GetPixel reads nothing (CLR_INVALID).
+    void (*picture_stretched)(const StretchedPicture& picture);
     void (*console_allocated)();
     void (*console_freed)();
 };

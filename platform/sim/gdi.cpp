@@ -1,5 +1,6 @@
 // Drawing into the client bitmap: the window's device context, FillRect with system colour brushes
-// and StretchDIBits for 32-bit BI_RGB bitmaps, nearest-neighbour and clipped to the client area.
+// and StretchDIBits for 32-bit BI_RGB bitmaps, nearest-neighbour and clipped to the client area; or,
+// for a driver that scales on its own, StretchDIBits handing it the picture.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -113,6 +114,7 @@ int WINAPI FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
         return 0;
     }
     SimWindow& window = sim.window;
+    if (!client_bitmap_kept()) return 1;
     LONG left = std::max<LONG>(rect->left, 0), right = std::min<LONG>(rect->right, window.client_width);
     LONG top = std::max<LONG>(rect->top, 0), bottom = std::min<LONG>(rect->bottom, window.client_height);
     // A rectangle with no column inside the client area touches no row: a client area 0 wide has no pixels.
@@ -152,6 +154,9 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
         return 0;
     }
     if (dest_width == 0 || dest_height == 0 || src_width == 0 || src_height == 0) return 0;
+    // The scan lines of the source rectangle, negative when the picture is turned upside down.
+    const int scan_lines =
+        (dest_height < 0) != (src_height < 0) ? -std::abs(src_height) : std::abs(src_height);
 
     const int64_t image_width = header.biWidth;
     const int64_t image_height = std::llabs(int64_t(header.biHeight));
@@ -159,6 +164,22 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     // Work in top-down picture rows: a bottom-up DIB's source origin is its lower-left corner.
     const int64_t src_top = bottom_up ? image_height - int64_t(src_y) - src_height : src_y;
     auto pixels_in = static_cast<const uint32_t*>(bits);
+    if (!client_bitmap_kept()) {
+        // The driver's scaler samples only inside the picture: a source rectangle reaching outside it
+        // is refused rather than clipped, which would change the scale.
+        const int64_t left = std::min<int64_t>(src_x, int64_t(src_x) + src_width);
+        const int64_t right = std::max<int64_t>(src_x, int64_t(src_x) + src_width);
+        const int64_t top = std::min<int64_t>(src_top, src_top + src_height);
+        const int64_t bottom = std::max<int64_t>(src_top, src_top + src_height);
+        if (left < 0 || top < 0 || right > image_width || bottom > image_height) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return 0;
+        }
+        sim.driver.picture_stretched(StretchedPicture{pixels_in, header.biWidth, int32_t(image_height),
+                                                      bottom_up, src_x, int32_t(src_top), src_width,
+                                                      src_height, dest_x, dest_y, dest_width, dest_height});
+        return scan_lines;
+    }
 
     SimWindow& window = sim.window;
     const int64_t x_begin = std::max<int64_t>(std::min<int64_t>(dest_x, int64_t(dest_x) + dest_width), 0);
@@ -203,8 +224,7 @@ int WINAPI StretchDIBits(HDC dc, int dest_x, int dest_y, int dest_width, int des
     }
     ++window.pixels_version;
     if (sim.driver.client_drawn) sim.driver.client_drawn();
-    // The scan lines of the source rectangle, negative when the picture is turned upside down.
-    return (dest_height < 0) != (src_height < 0) ? -std::abs(src_height) : std::abs(src_height);
+    return scan_lines;
 }
 
 COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
@@ -212,7 +232,8 @@ COLORREF WINAPI GetPixel(HDC dc, int x, int y) {
         call_record("GetPixel",
                     {dc == window_dc() ? "hdc" : call_handle(dc), std::to_string(x), std::to_string(y)});
     const SimWindow& window = sim.window;
-    if (!dc_valid(dc) || x < 0 || y < 0 || x >= window.client_width || y >= window.client_height)
+    if (!dc_valid(dc) || !client_bitmap_kept() || x < 0 || y < 0 || x >= window.client_width ||
+        y >= window.client_height)
         return CLR_INVALID;
     uint32_t pixel = window.pixels[size_t(y) * size_t(window.client_width) + size_t(x)];
     return ((pixel >> 16) & 0xFF) | (pixel & 0xFF00) | ((pixel & 0xFF) << 16);

@@ -43,6 +43,11 @@ struct Simulation {
 
 extern Simulation sim;
 
+// False when the driver scales pictures itself and the window has no client bitmap.
+inline bool client_bitmap_kept() {
+    return sim.driver.picture_stretched == nullptr;
+}
+
 // Set-1 scan code of a virtual-key code on a US keyboard (0 when unknown), as key messages and console
 // key records carry it.
 uint8_t key_scan_code(uint8_t virtual_key);

@@ -57,8 +57,8 @@ void window_set_client_size(int32_t client_width, int32_t client_height) {
     // The drag rectangle, in screen coordinates with the window at the origin.
     RECT drag{0, 0, client_width, client_height};
     window_send(window.handle, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&drag));
-    std::vector<uint32_t> pixels(size_t(client_width) * size_t(client_height), 0);
-    int32_t kept_width = std::min(client_width, window.client_width);
+    std::vector<uint32_t> pixels(client_bitmap_kept() ? size_t(client_width) * size_t(client_height) : 0, 0);
+    int32_t kept_width = client_bitmap_kept() ? std::min(client_width, window.client_width) : 0;
     // With no column to keep (either bitmap 0 wide) no row is copied: it may have no pixel at all.
     int32_t kept_height = kept_width > 0 ? std::min(client_height, window.client_height) : 0;
     for (int32_t row = 0; row < kept_height; ++row) {
@@ -160,7 +160,8 @@ HWND WINAPI CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_n
     window.input_context = reinterpret_cast<HIMC>(default_input_context_value);
     window.client_width = width == CW_USEDEFAULT ? sim.driver.default_client_width : std::max(width, 0);
     window.client_height = width == CW_USEDEFAULT ? sim.driver.default_client_height : std::max(height, 0);
-    window.pixels.assign(size_t(window.client_width) * size_t(window.client_height), 0);
+    if (client_bitmap_kept())
+        window.pixels.assign(size_t(window.client_width) * size_t(window.client_height), 0);
     if (sim.driver.window_created) sim.driver.window_created();
 
     CREATESTRUCTW create{param, instance, menu,        parent,      window.client_height, window.client_width,

@@ -1,4 +1,5 @@
-// The web driver: the program's Win32 calls served by a page. The game window is the canvas #canvas,
+// The web driver: the program's Win32 calls served by a page. The game window is the area #game, its
+// picture the canvas #canvas in it,
 // the console the text panel #console with its title in #console-title, keys come from the page and
 // time from performance.now(). The browser must get control back after every frame, so the program
 // runs as calls from the page's animation frames instead of a loop of its own.

@@ -1,12 +1,16 @@
 // The web driver: the html5 API for keys, focus, resizes, the animation frame and the page closing;
-// a few lines of JavaScript to put the picture on the canvas and the console's cells in the panel;
-// performance.now() for the clock.
+// a few lines of JavaScript to put the picture on the canvas (the browser scales it) and the console's cells
+// in the panel; performance.now() for the clock.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/driver.h"
@@ -15,20 +19,35 @@
 #include "platform/web/web_keys.h"
 #include "platform/web/web_panel.h"
 
-// The page's side. The canvas keeps one ImageData of the client size, so a frame makes no garbage.
-EM_JS(void, page_picture_show, (const uint8_t* rgba, int width, int height), {
-    const canvas = document.getElementById('canvas');
-    if (canvas.width != width || canvas.height != height) {
-        canvas.width = width;
-        canvas.height = height;
-    }
-    let image = Module['novraImage'];
-    if (!image || image.width != width || image.height != height) {
-        image = Module['novraImage'] = new ImageData(width, height);
-    }
-    image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-    canvas.getContext('2d').putImageData(image, 0, 0);
-});
+// The page's side. The canvas is the picture at its own size (256 x 192), placed on the window's area
+// (#game, whose black background is the bars) at the letterbox rectangle, given in device pixels; the
+// browser scales it with image-rendering: pixelated. So a frame copies 49,152 pixels at any window size,
+// and makes no garbage: one ImageData of the picture's size is kept.
+EM_JS(void, page_picture_show,
+      (const uint8_t* rgba, int width, int height, int x, int y, int box_width, int box_height), {
+          const canvas = document.getElementById('canvas');
+          let image = Module['novraImage'];
+          if (!image || canvas.width != width || canvas.height != height) {
+              canvas.width = width;
+              canvas.height = height;
+              image = Module['novraImage'] = new ImageData(width, height);
+          }
+          image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+          canvas.getContext('2d').putImageData(image, 0, 0);
+          // Whole device pixels at every ratio. Lengths in CSS are rounded to 1/64 of a CSS pixel, which
+          // at 1.25x or 1.75x leaves an edge part-way into a device pixel, blended with the bars; a
+          // transform of the canvas at its own size in CSS pixels is not rounded so.
+          const ratio = window.devicePixelRatio || 1;
+          const place = x + ' ' + y + ' ' + box_width + ' ' + box_height + ' ' + ratio;
+          if (canvas.dataset.place != place) {
+              canvas.dataset.place = place;
+              canvas.style.width = width + 'px';
+              canvas.style.height = height + 'px';
+              canvas.style.transform = 'matrix(' + box_width / (width * ratio) + ', 0, 0, ' +
+                                       box_height / (height * ratio) + ', ' + x / ratio + ', ' + y / ratio +
+                                       ')';
+          }
+      });
 
 EM_JS(void, page_panel_show, (const char* html),
       { document.getElementById('console').innerHTML = UTF8ToString(html); });
@@ -39,10 +58,18 @@ EM_JS(void, page_console_title_show, (const char* title),
 // Which of the two has the keyboard focus: 1 the canvas, 2 the panel, 0 neither.
 EM_JS(int, page_focus, (), {
     const element = document.activeElement;
-    return element && element.id == 'canvas' ? 1 : element && element.id == 'console' ? 2 : 0;
+    return element && element.id == 'canvas' ? 1 : element && element.id.startsWith('console') ? 2 : 0;
 });
 
-EM_JS(void, page_ended, (), { document.body.classList.add('ended'); });
+EM_JS(void, page_ended, (), {
+    document.body.classList.remove('running');
+    document.body.classList.add('ended');
+});
+
+EM_JS(void, page_running, (), {
+    document.body.classList.remove('ended');
+    document.body.classList.add('running');
+});
 
 namespace novra {
 
@@ -58,11 +85,12 @@ struct WebState {
     bool ended;
     bool canvas_focused;
     bool panel_focused;
-    int32_t canvas_width;  // the canvas in device pixels, as last reported to the window
-    int32_t canvas_height;
-    uint64_t pixels_shown;   // SimWindow::pixels_version last put on the canvas
-    uint64_t console_shown;  // SimConsole::version last put in the panel
-    std::vector<uint8_t> rgba;
+    int32_t area_width;  // the window's area in device pixels, as last reported to the window
+    int32_t area_height;
+    uint64_t console_shown;     // SimConsole::version last put in the panel
+    std::vector<uint8_t> rgba;  // the picture last handed to the page
+    int32_t place[4];           // and where: x, y, width, height in device pixels
+    double ratio;               // at this device pixel ratio
     std::string panel;
     std::u16string title_shown;
     std::string title;
@@ -75,40 +103,52 @@ int64_t page_ticks() {
     return std::llround(emscripten_get_now() * double(ticks_per_second / 1000));
 }
 
-void canvas_size(int32_t& width, int32_t& height) {
+void area_size(int32_t& width, int32_t& height) {
     double css_width = 0, css_height = 0;
-    emscripten_get_element_css_size("#canvas", &css_width, &css_height);
+    emscripten_get_element_css_size("#game", &css_width, &css_height);
     const double ratio = emscripten_get_device_pixel_ratio();
     width = int32_t(std::lround(std::fmax(css_width * ratio, 0.0)));
     height = int32_t(std::lround(std::fmax(css_height * ratio, 0.0)));
 }
 
-// The canvas follows the area the page gives it; each change reaches the window as a resize.
-void canvas_follow() {
+// The window follows the area the page gives it; each change reaches the window as a resize.
+void area_follow() {
     int32_t width = 0, height = 0;
-    canvas_size(width, height);
-    if (width == state.canvas_width && height == state.canvas_height) return;
-    state.canvas_width = width;
-    state.canvas_height = height;
+    area_size(width, height);
+    if (width == state.area_width && height == state.area_height) return;
+    state.area_width = width;
+    state.area_height = height;
     sim_resize(width, height);
 }
 
-void picture_show() {
-    const SimWindow& window = sim_window();
-    if (!window.exists || window.pixels_version == state.pixels_shown) return;
-    state.pixels_shown = window.pixels_version;
-    if (window.client_width <= 0 || window.client_height <= 0) return;
-    const size_t count = size_t(window.client_width) * size_t(window.client_height);
-    state.rgba.resize(count * 4);
+// StretchDIBits' picture, top row first as the canvas takes it. The program blits its whole picture
+// unmirrored; the canvas shows the whole picture in the destination rectangle. An unchanged picture in
+// an unchanged place is not handed to the page again, so a still game costs the browser no drawing.
+void picture_stretched(const StretchedPicture& picture) {
+    const size_t width = size_t(picture.image_width), height = size_t(picture.image_height);
+    bool changed = state.rgba.size() != width * height * 4;
+    state.rgba.resize(width * height * 4);  // the picture's size: grows once, then never again
     uint8_t* out = state.rgba.data();
-    for (size_t i = 0; i < count; ++i, out += 4) {
-        const uint32_t pixel = window.pixels[i];  // 0x00RRGGBB
-        out[0] = uint8_t(pixel >> 16);
-        out[1] = uint8_t(pixel >> 8);
-        out[2] = uint8_t(pixel);
-        out[3] = 255;
+    for (size_t row = 0; row < height; ++row) {
+        const uint32_t* in = picture.bits + (picture.bottom_up ? height - 1 - row : row) * width;
+        for (size_t column = 0; column < width; ++column, out += 4) {
+            const uint32_t pixel = in[column];  // 0x00RRGGBB
+            const uint8_t rgba[4] = {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel), 255};
+            changed = changed || std::memcmp(out, rgba, 4) != 0;
+            std::memcpy(out, rgba, 4);
+        }
     }
-    page_picture_show(state.rgba.data(), window.client_width, window.client_height);
+    const int32_t place[4] = {std::min(picture.dest_x, picture.dest_x + picture.dest_width),
+                              std::min(picture.dest_y, picture.dest_y + picture.dest_height),
+                              std::abs(picture.dest_width), std::abs(picture.dest_height)};
+    // A new device pixel ratio (the page zoomed, the window moved to another screen) may leave the
+    // rectangle in device pixels as it was, but its CSS placement changes.
+    const double ratio = emscripten_get_device_pixel_ratio();
+    if (!changed && std::equal(place, place + 4, state.place) && ratio == state.ratio) return;
+    std::copy(place, place + 4, state.place);
+    state.ratio = ratio;
+    page_picture_show(state.rgba.data(), picture.image_width, picture.image_height, place[0], place[1],
+                      place[2], place[3]);
 }
 
 void console_show() {
@@ -137,7 +177,7 @@ void finish() {
 
 bool program_open() {
     int32_t width = 0, height = 0;
-    canvas_size(width, height);
+    area_size(width, height);
     DriverHooks hooks{};
     hooks.default_client_width = width;
     hooks.default_client_height = height;
@@ -149,9 +189,10 @@ bool program_open() {
     // No sleep and no wait for console input: nothing here may block the page. The program never asks,
     // since it paces on the animation frames and only reads the console's input after peeking.
     hooks.window_created = window_created;
+    hooks.picture_stretched = picture_stretched;
     sim_reset(hooks, false);
-    state.canvas_width = width;
-    state.canvas_height = height;
+    state.area_width = width;
+    state.area_height = height;
     if (!state.program.open(reinterpret_cast<HINSTANCE>(uintptr_t(0x400000)))) return false;
     state.opened = true;
     // Focus events before the program opened went nowhere; start from where the focus is now.
@@ -164,17 +205,28 @@ bool program_open() {
 
 EM_BOOL on_animation_frame(double, void*) {
     if (state.ended) return EM_FALSE;
-    if (!state.opened && !program_open()) {
-        finish();
-        return EM_FALSE;
+    if (!state.opened) {
+        if (!program_open()) {
+            finish();
+            return EM_FALSE;
+        }
+        page_running();
     }
-    canvas_follow();
+    area_follow();
     const bool runs = state.program.pass(true);
-    picture_show();
     console_show();
     if (runs) return EM_TRUE;
     finish();
     return EM_FALSE;
+}
+
+// Keys the browser keeps over the panel: reload, find, the address bar, print, bookmark, new tab and
+// close with Ctrl or Cmd, copy and paste (the page's paste handler types the text), and the history
+// keys Alt+Left and Alt+Right.
+bool browser_shortcut(const WebKey& key) {
+    if (key.alt && (key.code == "ArrowLeft" || key.code == "ArrowRight")) return true;
+    if (!(key.ctrl || key.meta) || key.code.size() != 4 || key.code.substr(0, 3) != "Key") return false;
+    return std::string_view("RFLPDTWCV").find(key.code[3]) != std::string_view::npos;
 }
 
 EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
@@ -187,7 +239,7 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     const uint8_t virtual_key = web_virtual_key(key.code, key.key);
     if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
     if (state.canvas_focused) return web_game_takes(key);
-    if (!state.panel_focused || !down) return EM_FALSE;
+    if (!state.panel_focused || !down || browser_shortcut(key)) return EM_FALSE;
     state.records.clear();
     const bool taken = web_console_keys(key, state.records);
     for (const INPUT_RECORD& record : state.records)
@@ -207,7 +259,7 @@ EM_BOOL on_panel_focus(int type, const EmscriptenFocusEvent*, void*) {
 }
 
 EM_BOOL on_resize(int, const EmscriptenUiEvent*, void*) {
-    if (state.opened && !state.ended) canvas_follow();
+    if (state.opened && !state.ended) area_follow();
     return EM_FALSE;
 }
 
@@ -233,6 +285,8 @@ int web_main(WebProgram program) {
     emscripten_set_blur_callback("#canvas", nullptr, false, on_canvas_focus);
     emscripten_set_focus_callback("#console", nullptr, false, on_panel_focus);
     emscripten_set_blur_callback("#console", nullptr, false, on_panel_focus);
+    emscripten_set_focus_callback("#console-input", nullptr, false, on_panel_focus);
+    emscripten_set_blur_callback("#console-input", nullptr, false, on_panel_focus);
     emscripten_set_resize_callback(window, nullptr, false, on_resize);
     emscripten_set_beforeunload_callback(nullptr, on_unload);
     emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
@@ -240,6 +294,39 @@ int web_main(WebProgram program) {
 }
 
 }  // namespace novra
+
+// Text the panel gets without keys (a paste, a touch keyboard, an input method), one UTF-16 code unit a
+// call: typed as the console's key records, a line feed finishing the line as Enter does (a carriage
+// return is dropped, so CR LF is one Enter).
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_console_text_unit(int unit) {
+    using namespace novra;
+    if (!state.opened || state.ended || unit == '\r' || unit < 0 || unit > 0xFFFF) return;
+    state.records.clear();
+    if (unit == '\n') {
+        key_records(state.records, u'\r', VK_RETURN, 0);
+    } else {
+        key_records(state.records, char16_t(unit), 0, 0);
+    }
+    for (const INPUT_RECORD& record : state.records)
+        sim_console_record(record);
+}
+
+// An on-screen arrow button pressed or released (the page gives the canvas the focus first).
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_touch_key(int virtual_key, int down) {
+    using namespace novra;
+    if (!state.opened || state.ended || virtual_key < VK_LEFT || virtual_key > VK_DOWN) return;
+    sim_key(uint8_t(virtual_key), down != 0, false);
+}
+
+// The page's "Start again" after the program has ended: a fresh program from the next animation frame.
+extern "C" EMSCRIPTEN_KEEPALIVE void novra_start_again() {
+    using namespace novra;
+    if (!state.ended) return;
+    const WebProgram program = state.program;
+    state = WebState{};
+    state.program = program;
+    emscripten_request_animation_frame_loop(on_animation_frame, nullptr);
+}
 
 // The heap as the page's own test reads it: bytes in use by malloc, and the size of the wasm memory.
 extern "C" EMSCRIPTEN_KEEPALIVE size_t novra_heap_in_use() {

@@ -94,7 +94,7 @@ struct Commands : testing::Test {
 using Lines = std::vector<std::string>;
 
 TEST_F(Commands, EachCommandDoesWhatItSaysAndNumbersAreNeverReused) {
-    fake_stats = {600, 41, 63, 120, 12, 3, 0};
+    fake_stats = {600, 41, 63, 120, 12, 3, 0, 35, 52, 90};
     const struct {
         const char* line;
         Lines expected;
@@ -117,7 +117,9 @@ TEST_F(Commands, EachCommandDoesWhatItSaysAndNumbersAreNeverReused) {
         {"rm 1", {"removed box 1"}},
         {"tp 40 40", {"player at 40 40"}},  // where box 1 was
         {"stats",
-         {"frame work p50 41 us p99 63 us max 120 us; pacing error p99 12 us; late passes 3, re-anchored 0; "
+         {"frame work p50 41 us p99 63 us max 120 us; present p50 35 us p99 52 us max 90 us; pacing error "
+          "p99 "
+          "12 us; late passes 3, re-anchored 0; "
           "boxes 3"}},
         {"clear", {"removed 3 boxes"}},
         {"boxes", {"no boxes"}},

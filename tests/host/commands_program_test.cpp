@@ -32,7 +32,7 @@ uint32_t picture_pixel(int32_t x, int32_t y) {
 
 TEST(CommandsInTheProgram, TypedLinesRunAsCommandsAndQuitEndsTheRunWithStatusZero) {
     ScriptedConfig config;
-    config.console_width = 120;  // the stats line fits on one row
+    config.console_width = 200;  // the stats line fits on one row
     program_reset(config);
     // Each line is typed while the previous one's effects are already on screen.
     scripted_console_text(scripted_at_pass(1), u"box 150 100 20 20\r");
@@ -43,7 +43,8 @@ TEST(CommandsInTheProgram, TypedLinesRunAsCommandsAndQuitEndsTheRunWithStatusZer
     scripted_console_text(scripted_at_pass(60), u"quit\r");
     ASSERT_EQ(run_program(), 0);
 
-    // The scripted counter moves 1000 ticks (100 us) a read, so each pass's game_frame measures 100 us.
+    // The scripted counter moves 1000 ticks (100 us) a read, so each pass's game_frame and present
+    // measure 100 us each.
     const std::vector<std::string> expected{
         "NOVRA debug console v0.1a",
         "NOVRA game debug mode",
@@ -63,9 +64,10 @@ TEST(CommandsInTheProgram, TypedLinesRunAsCommandsAndQuitEndsTheRunWithStatusZer
     std::vector<std::string> rows = console_rows();
     ASSERT_EQ(rows.size(), expected.size()) << testing::PrintToString(rows);
     // The pacing error depends on where the counter's 100 us steps fall against the due times.
-    EXPECT_TRUE(
-        std::regex_match(rows[7], std::regex("frame work p50 100 us p99 100 us max 100 us; pacing error "
-                                             "p99 [0-9]{1,3} us; late passes 0, re-anchored 0; boxes 2")))
+    EXPECT_TRUE(std::regex_match(
+        rows[7], std::regex("frame work p50 100 us p99 100 us max 100 us; present p50 100 us p99 "
+                            "100 us max 100 us; pacing error "
+                            "p99 [0-9]{1,3} us; late passes 0, re-anchored 0; boxes 2")))
         << rows[7];
     rows[7] = "(the figures)";
     EXPECT_EQ(rows, expected);
@@ -103,19 +105,22 @@ TEST(FrameHistory, FiguresCoverTheLast600PassesOnly) {
         frame_pacer.last_late = true;
         frame_pacer.last_reanchored = true;
         frame_pacer.last_error_scaled = 60 * 5000;
-        frame_history_add(90'000);
+        frame_history_add(90'000, 7);
     }
     for (int i = 1; i <= 600; ++i) {
         frame_pacer.last_late = i == 300;
         frame_pacer.last_reanchored = false;
         frame_pacer.last_error_scaled = 60 * (i % 100);  // 0 to 99 us
-        frame_history_add(i);
+        frame_history_add(i, 2 * i);                     // presents twice as long, so the two are told apart
     }
     read_frame_stats(&stats);
     EXPECT_EQ(stats.passes, 600);
     EXPECT_EQ(stats.work_p50_us, 300);
     EXPECT_EQ(stats.work_p99_us, 594);
     EXPECT_EQ(stats.work_max_us, 600);
+    EXPECT_EQ(stats.present_p50_us, 600);
+    EXPECT_EQ(stats.present_p99_us, 1188);
+    EXPECT_EQ(stats.present_max_us, 1200);
     EXPECT_EQ(stats.pacing_error_p99_us, 98);  // ranks 589 to 594 of 600 hold 98
     EXPECT_EQ(stats.late_passes, 1);
     EXPECT_EQ(stats.reanchored_passes, 0);
@@ -124,11 +129,12 @@ TEST(FrameHistory, FiguresCoverTheLast600PassesOnly) {
     for (int i = 0; i < 300; ++i) {
         frame_pacer.last_late = true;
         frame_pacer.last_reanchored = i % 2 == 0;
-        frame_history_add(2'000'000);
+        frame_history_add(2'000'000, 5);
     }
     read_frame_stats(&stats);
     EXPECT_EQ(stats.work_p50_us, 600);
     EXPECT_EQ(stats.work_max_us, 2'000'000);
+    EXPECT_EQ(stats.present_p50_us, 5);
     EXPECT_EQ(stats.late_passes, 300);
     EXPECT_EQ(stats.reanchored_passes, 150);
 }
@@ -138,15 +144,16 @@ TEST(FrameHistory, FiguresOfAFewPassesAndOfAWrappedRing) {
     program_reset();
     frame_pacer.counter_frequency = 1'000'000;  // one tick is one microsecond
     for (int64_t work : {10, 30, 20})
-        frame_history_add(work);
+        frame_history_add(work, 2 * work);
     FrameStats stats{};
     read_frame_stats(&stats);
     EXPECT_EQ(stats.passes, 3);
     EXPECT_EQ(stats.work_p50_us, 20);
     EXPECT_EQ(stats.work_max_us, 30);
+    EXPECT_EQ(stats.present_p50_us, 40);
     frame_pacer.last_late = true;
     for (int i = 0; i < 1200; ++i)
-        frame_history_add(5);
+        frame_history_add(5, 7);
     read_frame_stats(&stats);
     EXPECT_EQ(stats.passes, 600);
     EXPECT_EQ(stats.late_passes, 600);

@@ -82,9 +82,9 @@ TEST(PassWhenDue, NeverSleepsAndReadsTheCounterOnlyToDecide) {
         host_pass_when_due();
     }
     EXPECT_EQ(count_calls("Sleep"), 0);
-    // One reading to decide at each refresh; for each pass taken two to time the Game's frame and one
-    // to count the pass.
-    EXPECT_EQ(count_calls("QueryPerformanceCounter"), 120 + 3 * int(frame_pacer.frames_since_reference));
+    // One reading to decide at each refresh; for each pass taken three to time the Game's frame and the
+    // present and one to count the pass.
+    EXPECT_EQ(count_calls("QueryPerformanceCounter"), 120 + 4 * int(frame_pacer.frames_since_reference));
     EXPECT_NEAR(double(frame_pacer.frames_since_reference), 30.0, 1.0);
 }
 

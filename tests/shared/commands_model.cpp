@@ -24,7 +24,7 @@ void keep_reply(const char* line) {
 void no_size(int32_t, int32_t) {}
 void no_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {}
 void fixed_stats(FrameStats* stats) {
-    *stats = FrameStats{600, 1, 2, 3, 4, 5, 6};
+    *stats = FrameStats{600, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 }
 void count_quit() {
     ++quits;
@@ -167,10 +167,9 @@ std::vector<std::string> model_run(CommandsModel& model, std::string_view line, 
         return {"(spawn)"};
     }
     if (name == "stats")
-        return {text(
-            "frame work p50 1 us p99 2 us max 3 us; pacing error p99 4 us; late passes 5, re-anchored 6; "
-            "boxes %lld",
-            (long long)model.boxes.size())};
+        return {text("frame work p50 1 us p99 2 us max 3 us; present p50 7 us p99 8 us max 9 us; pacing error "
+                     "p99 4 us; late passes 5, re-anchored 6; boxes %lld",
+                     (long long)model.boxes.size())};
     return {"bye"};  // quit
 }
 

@@ -14,12 +14,14 @@ function report(ok, name, detail) {
     if (!ok) failures++;
 }
 
-// The page's own view of the picture: the letterbox of the canvas's size by the program's rule, the
-// colour of picture pixel (x, y) (row 0 at the bottom) where the letterbox puts it, the bars, and the
-// blue box's place in picture coordinates.
+// The page's own view of the picture: the window's area (#game) in device pixels, the letterbox of that
+// size by the program's rule, where the canvas lies on the area (device pixels), the colour of picture
+// pixel (x, y) (row 0 at the bottom) in the canvas, the bars' colour, and the blue box's place in
+// picture coordinates.
 function picture(points) {
-    const canvas = document.getElementById('canvas');
-    const w = canvas.width, h = canvas.height;
+    const game = document.getElementById('game'), canvas = document.getElementById('canvas');
+    const ratio = window.devicePixelRatio, area = game.getBoundingClientRect(), rect = canvas.getBoundingClientRect();
+    const w = Math.round(area.width * ratio), h = Math.round(area.height * ratio);
     let box;
     if (3 * w > 4 * h) {
         const dw = Math.trunc((256 * h) / 192);
@@ -28,32 +30,28 @@ function picture(points) {
         const dh = Math.trunc((192 * w) / 256);
         box = { x: 0, y: Math.trunc((h - dh) / 2), width: w, height: dh };
     }
-    const data = canvas.getContext('2d').getImageData(0, 0, w, h).data;
-    const colour = (cx, cy) => {
-        const i = 4 * (cy * w + cx);
-        const [r, g, b] = [data[i], data[i + 1], data[i + 2]];
-        const names = { 'ff0000': 'red', 'ffff00': 'yellow', '0000ff': 'blue', '000000': 'black' };
+    const round = (v) => Math.round(v * 100) / 100;
+    const placed = { x: round((rect.left - area.left) * ratio), y: round((rect.top - area.top) * ratio),
+        width: round(rect.width * ratio), height: round(rect.height * ratio) };
+    const data = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const names = { 'ff0000': 'red', 'ffff00': 'yellow', '0000ff': 'blue', '000000': 'black' };
+    const name = (r, g, b) => {
         const hex = [r, g, b].map((v) => v.toString(16).padStart(2, '0')).join('');
         return names[hex] || '#' + hex;
     };
-    // The centre of picture pixel (x, y) on the canvas.
-    const at = (x, y) => colour(box.x + Math.floor(((x + 0.5) * box.width) / 256),
-                                box.y + Math.floor(((191 - y + 0.5) * box.height) / 192));
-    const samples = {};
-    for (const [x, y] of points) samples[`${x},${y}`] = at(x, y);
-    const bars = [];
-    if (box.x > 0) bars.push(colour(box.x - 1, h >> 1), colour(box.x + box.width, h >> 1));
-    if (box.y > 0) bars.push(colour(w >> 1, box.y - 1), colour(w >> 1, box.y + box.height));
-    // The blue box: its left and bottom edges back in picture units.
-    let left = Infinity, bottom = -1;
-    for (let cy = 0; cy < h; cy++)
-        for (let cx = 0; cx < w; cx++)
-            if (colour(cx, cy) === 'blue') { left = Math.min(left, cx); bottom = Math.max(bottom, cy); }
-    const player = left === Infinity ? null : {
-        x: Math.floor(((left - box.x + 0.5) * 256) / box.width),
-        y: 191 - Math.floor(((bottom - box.y + 0.5) * 192) / box.height),
+    const colour = (x, y) => {
+        const i = 4 * ((191 - y) * canvas.width + x);
+        return name(data[i], data[i + 1], data[i + 2]);
     };
-    return { w, h, box, samples, bars, player };
+    const samples = {};
+    for (const [x, y] of points) samples[`${x},${y}`] = colour(x, y);
+    const bars = getComputedStyle(game).backgroundColor === 'rgb(0, 0, 0)' ? 'black' : getComputedStyle(game).backgroundColor;
+    let left = Infinity, bottom = Infinity;
+    for (let y = 0; y < 192; y++)
+        for (let x = 0; x < 256; x++)
+            if (colour(x, y) === 'blue') { left = Math.min(left, x); bottom = Math.min(bottom, y); }
+    const player = left === Infinity ? null : { x: left, y: bottom };
+    return { w, h, box, placed, size: `${canvas.width} x ${canvas.height}`, samples, bars, player };
 }
 
 // What the picture shows at a few points: the yellow box at (30, 30) 30 x 30 with the red around it,
@@ -75,16 +73,17 @@ function checkPicture(view, name, player) {
     const wanted = expected(player.x, player.y);
     const wrong = Object.entries(wanted).filter(([k, v]) => view.samples[k] !== v)
         .map(([k, v]) => `(${k}) ${view.samples[k]}, not ${v}`);
-    report(wrong.length === 0,
-        `${name}: picture in the letterbox ${JSON.stringify(view.box)} of the ${view.w} x ${view.h} canvas`,
-        wrong.join('; '));
-    const bars = view.bars.filter((c) => c !== 'black');
-    report(view.bars.length === 2 && bars.length === 0, `${name}: black bars either side`, view.bars.join(' '));
+    report(wrong.length === 0 && view.size === '256 x 192', `${name}: the 256 x 192 picture`,
+        wrong.concat(view.size).join('; '));
+    report(JSON.stringify(view.placed) === JSON.stringify(view.box),
+        `${name}: the picture covers the letterbox ${JSON.stringify(view.box)} of the ${view.w} x ${view.h} area`,
+        `it covers ${JSON.stringify(view.placed)}`);
+    report(view.bars === 'black', `${name}: black bars`, view.bars);
 }
 
 const canvasSize = () => {
-    const c = document.getElementById('canvas');
-    return `${c.width} x ${c.height}`;
+    const r = document.getElementById('canvas').getBoundingClientRect();
+    return `${r.left} ${r.top} ${r.width} x ${r.height}`;
 };
 const panelRows = () => document.getElementById('console').textContent.split('\n').map((r) => r.trimEnd());
 const panelRow = (n) => (document.getElementById('console').textContent.split('\n')[n] || '').trimEnd();
@@ -100,11 +99,45 @@ const panelCursor = () => {
     return { row: text.split('\n').length - 1 };
 };
 
+const started = (page) => page.waitForFunction(() => window.Module && Module._novra_heap_in_use &&
+    document.getElementById('console').textContent.includes('NOVRA game debug mode'), null, { timeout: 20000 });
+
+// A screenshot in device pixels, read back in the page: how many pixels of the letterbox are not one of
+// the picture's own colours (a blended edge or column), and the colours just outside it.
+async function deviceView(page) {
+    const png = (await page.screenshot({ scale: 'device' })).toString('base64');
+    return page.evaluate(async (png) => {
+        const bytes = Uint8Array.from(atob(png), (c) => c.charCodeAt(0));
+        const image = await createImageBitmap(new Blob([bytes], { type: 'image/png' }));
+        const shot = new OffscreenCanvas(image.width, image.height).getContext('2d');
+        shot.drawImage(image, 0, 0);
+        const data = shot.getImageData(0, 0, image.width, image.height).data;
+        const r = window.devicePixelRatio, rect = document.getElementById('canvas').getBoundingClientRect();
+        const x0 = Math.round(rect.left * r), y0 = Math.round(rect.top * r);
+        const x1 = Math.round(rect.right * r), y1 = Math.round(rect.bottom * r);
+        const at = (x, y) => {
+            const i = 4 * (y * image.width + x);
+            return [data[i], data[i + 1], data[i + 2]].map((v) => v.toString(16).padStart(2, '0')).join('');
+        };
+        let foreign = 0, example = '';
+        for (let y = y0; y < y1; y++)
+            for (let x = x0; x < x1; x++) {
+                const c = at(x, y);
+                if (c !== 'ff0000' && c !== 'ffff00' && c !== '0000ff') { foreign++; example = example || `${c} at ${x},${y}`; }
+            }
+        const area = document.getElementById('game').getBoundingClientRect();
+        const outside = Math.round(area.left * r) < x0 ? [at(x0 - 1, (y0 + y1) >> 1), at(x1, (y0 + y1) >> 1)]
+                                                       : [at((x0 + x1) >> 1, y0 - 1), at((x0 + x1) >> 1, y1)];
+        return { box: [x0, y0, x1 - x0, y1 - y0], foreign, example, outside };
+    }, png);
+}
+
 (async () => {
     const browser = await chromium.launch({
         executablePath: process.env.NOVRA_CHROMIUM || '/usr/bin/chromium',
         args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+            '--disable-background-networking', '--disable-component-update', '--disable-sync',
+            '--force-color-profile=srgb'],
     });
     const page = await browser.newPage({ viewport: { width: 1280, height: 720 }, deviceScaleFactor: 1 });
     const errors = [];
@@ -113,8 +146,7 @@ const panelCursor = () => {
     try {
         await page.goto(url);
         const loaded = Date.now();
-        await page.waitForFunction(() => window.Module && Module._novra_heap_in_use &&
-            document.getElementById('console').textContent.includes('NOVRA game debug mode'), null, { timeout: 20000 });
+        await started(page);
 
         const rows = await page.evaluate(panelRows);
         report(rows[0] === 'NOVRA debug console v0.1a' && rows[1] === 'NOVRA game debug mode',
@@ -123,6 +155,8 @@ const panelCursor = () => {
             document.getElementById('console-title').textContent)) === 'NOVRA DEBUG CONSOLE',
             'console: 25 rows under the title "NOVRA DEBUG CONSOLE"');
         report((await page.evaluate(() => document.title)) === 'NOVRA', 'the page has the window\'s title "NOVRA"');
+        report(await page.evaluate(() => window.crossOriginIsolated),
+            'the server makes the page cross-origin isolated, so its clock is not rounded to 100 us');
         const start = { x: 60, y: 60 };
         checkPicture(await look(page, start), 'at 1280 x 720', start);
 
@@ -230,6 +264,23 @@ const panelCursor = () => {
         await page.waitForTimeout(200);
         const teleported = { x: 100, y: 100 };
         checkPicture(await look(page, teleported), 'after "tp 100 100"', teleported);
+        // The browser's own shortcuts stay the browser's over the panel: Ctrl+R is not prevented.
+        const ctrlR = await page.evaluate(() => document.getElementById('console').dispatchEvent(new KeyboardEvent('keydown',
+            { key: 'r', code: 'KeyR', ctrlKey: true, bubbles: true, cancelable: true })));
+        report(ctrlR, 'Ctrl+R over the panel is left to the browser (not prevented)');
+        // A paste of two lines runs both commands, in order.
+        await page.evaluate(() => {
+            const data = new DataTransfer();
+            data.setData('text/plain', 'tp 70 70\nboxes\n');
+            document.getElementById('console').dispatchEvent(new ClipboardEvent('paste',
+                { clipboardData: data, bubbles: true, cancelable: true }));
+        });
+        const pasted = await page.waitForFunction(() => {
+            const rows = document.getElementById('console').textContent.split('\n').map((r) => r.trimEnd());
+            const tp = rows.indexOf('player at 70 70');
+            return tp >= 0 && rows.indexOf('box 1 at 30 30 30 30', tp) > tp;
+        }, null, { timeout: 3000 }).then(() => true, () => false);
+        report(pasted, 'a paste of "tp 70 70" and "boxes" on two lines runs both, in order');
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
@@ -237,6 +288,128 @@ const panelCursor = () => {
         const bye = await page.evaluate(() => document.getElementById('console').textContent
             .split('\n').some((r) => r.trimEnd() === 'bye'));
         report(ended && bye, 'the command "quit" answers "bye" and ends the program; the page says so');
+        const cursorLeft = await page.evaluate(() => {
+            const cursor = document.querySelector('#console .cursor');
+            return cursor ? getComputedStyle(cursor).backgroundColor : 'none';
+        });
+        report(['none', 'rgba(0, 0, 0, 0)'].includes(cursorLeft), 'after quit the console shows no cursor', cursorLeft);
+        await page.click('#again');
+        const again = await page.waitForFunction(() => document.body.classList.contains('running') &&
+            document.getElementById('console').textContent.split('\n')[1].trimEnd() === 'NOVRA game debug mode',
+            null, { timeout: 5000 }).then(() => true, () => false);
+        await page.waitForTimeout(300);
+        const restarted = (await look(page, start)).player;
+        report(again && restarted && restarted.x === 60 && restarted.y === 60,
+            '"Start again" after quit starts the program afresh without a reload', JSON.stringify(restarted));
+
+        // At fractional device pixel ratios each picture pixel is a block of whole device pixels: no
+        // column or edge blended with its neighbour or the bars.
+        for (const ratio of [1.25, 1.75]) {
+            const scaled = await browser.newPage({ viewport: { width: 1001, height: 703 }, deviceScaleFactor: ratio });
+            await scaled.goto(url);
+            await started(scaled);
+            await scaled.evaluate(() => document.activeElement.blur());  // no focus ring on the bars
+            await scaled.waitForTimeout(300);
+            const view = await deviceView(scaled);
+            report(view.foreign === 0 && view.outside.every((c) => c === '000000'),
+                `at ${ratio}x every device pixel of the letterbox ${JSON.stringify(view.box)} is the picture's own, the bars black`,
+                `${view.foreign} other pixels (${view.example}); outside ${view.outside.join(' ')}`);
+            await scaled.close();
+        }
+
+        // A large window at 2x keeps 60 passes a second: held for 2 s, ArrowRight moves the player about
+        // 120 units, one a pass.
+        const large = await browser.newPage({ viewport: { width: 2560, height: 1440 }, deviceScaleFactor: 2 });
+        await large.goto(url);
+        await started(large);
+        await large.waitForTimeout(1000);
+        await large.focus('#canvas');
+        const from = (await look(large, start)).player;
+        await large.keyboard.down('ArrowRight');
+        const heldFrom = Date.now();
+        await large.waitForTimeout(2000);
+        await large.keyboard.up('ArrowRight');
+        const held = (Date.now() - heldFrom) / 1000;
+        await large.waitForTimeout(200);
+        const to = (await look(large, start)).player;
+        const rate = from && to ? (to.x - from.x) / held : NaN;
+        report(rate >= 50, 'at 2560 x 1440 at 2x the program keeps 60 passes a second (50 or more measured)',
+            `${rate.toFixed(1)} passes a second`);
+        await large.close();
+
+        // The page says what it is doing: loading, and why it cannot start.
+        const slow = await browser.newPage();
+        await slow.route('**/novra.wasm', (route) => setTimeout(() => route.continue(), 1500));
+        await slow.goto(url);
+        const loadingText = await slow.evaluate(() => getComputedStyle(document.getElementById('status')).display !== 'none' &&
+            document.getElementById('status').textContent);
+        await started(slow);
+        const loadingGone = await slow.evaluate(() => getComputedStyle(document.getElementById('status')).display === 'none');
+        report(loadingText === 'Loading...' && loadingGone, 'the page says "Loading..." until the program starts',
+            String(loadingText));
+        await slow.close();
+        const broken = await browser.newPage();
+        await broken.route('**/novra.wasm', (route) => route.fulfill({ status: 404, body: 'gone' }));
+        await broken.goto(url);
+        const failed = await broken.waitForFunction(() => {
+            const s = document.getElementById('status');
+            return getComputedStyle(s).display !== 'none' && s.textContent.startsWith('NOVRA could not start') && s.textContent;
+        }, null, { timeout: 10000 }).then((h) => h.jsonValue(), () => '');
+        report(failed !== '', 'a .wasm that cannot be fetched: the page says NOVRA could not start, and why', failed.replace(/\n/g, ' '));
+        await broken.close();
+        const fromFile = await browser.newPage();
+        await fromFile.goto('file://' + process.env.NOVRA_WEB_BUILD + '/novra.html');
+        const fileText = await fromFile.evaluate(() => document.getElementById('status').textContent);
+        report(fileText.includes('./dev web --serve') && fileText.includes('http://localhost:8000/novra.html'),
+            'opened from a file, the page says it needs a server and how to start one', fileText);
+        await fromFile.close();
+
+        // Every screen: the picture at least half the smaller side, and 256 x 192 CSS pixels at 800 x 600.
+        for (const [w, h] of [[320, 240], [844, 390], [390, 844], [800, 600]]) {
+            const small = await browser.newPage({ viewport: { width: w, height: h } });
+            await small.goto(url);
+            await started(small);
+            await small.waitForTimeout(300);
+            const r = await small.evaluate(() => {
+                const b = document.getElementById('canvas').getBoundingClientRect();
+                const help = document.getElementById('help');
+                help.scrollIntoView();
+                const hb = help.getBoundingClientRect();
+                return { width: b.width, height: b.height, helpVisible: hb.top < innerHeight && hb.bottom > 0 };
+            });
+            const least = Math.min(w, h) / 2;
+            const ok = r.height >= least && (w !== 800 || (r.width >= 256 && r.height >= 192)) && r.helpVisible;
+            report(ok, `at ${w} x ${h} the picture is at least ${least} high${w === 800 ? ' and 256 x 192' : ''}, the help reachable`,
+                `${r.width} x ${r.height}, help ${r.helpVisible ? 'reachable' : 'hidden'}`);
+            await small.close();
+        }
+
+        // A phone: a tap on the right arrow button moves the player.
+        const phone = await browser.newPage({ viewport: { width: 844, height: 390 }, hasTouch: true, isMobile: true });
+        await phone.goto(url);
+        await started(phone);
+        await phone.waitForTimeout(300);
+        const labels = await phone.evaluate(() => [...document.querySelectorAll('#touch button')].map((b) => b.getAttribute('aria-label')));
+        const tapFrom = (await look(phone, start)).player;
+        await phone.tap('#touch button[aria-label="Right"]');
+        await phone.waitForTimeout(300);
+        const tapTo = (await look(phone, start)).player;
+        report(JSON.stringify(labels) === '["Left","Right","Up","Down"]' && tapFrom && tapTo && tapTo.x > tapFrom.x && tapTo.y === tapFrom.y,
+            'on a touch screen a tap on the "Right" arrow button moves the player right',
+            `${JSON.stringify(labels)}: ${JSON.stringify(tapFrom)} to ${JSON.stringify(tapTo)}`);
+        // Tapping the console focuses a text field (the device's keyboard comes up); text it gets without
+        // keys, as a touch keyboard or an input method gives it, is typed into the console.
+        await phone.tap('#console-input');
+        const field = await phone.evaluate(() => document.activeElement.id);
+        const phoneCdp = await phone.context().newCDPSession(phone);
+        await phoneCdp.send('Input.insertText', { text: 'tp 90 90' });
+        await phone.keyboard.press('Enter');
+        const typedByField = await phone.waitForFunction(() => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === 'player at 90 90'), null, { timeout: 3000 }).then(() => true, () => false);
+        report(field === 'console-input' && typedByField,
+            'on a touch screen a tap on the console focuses its text field, and text inserted there runs as typed',
+            `focus on ${field}`);
+        await phone.close();
 
         report(errors.length === 0, 'no error on the page\'s console', errors.join(' | '));
     } catch (error) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/scripted/scripted.h"
+#include "platform/sim/driver.h"
 #include "platform/win32.h"
 
 namespace novra {
@@ -281,6 +282,8 @@ TEST(ScriptedRun, PngExportHoldsTheClientBitmap) {
 namespace novra {
 namespace {
 
+std::vector<StretchedPicture> handed;  // what a driver that scales was given
+
 // The blit works each source column out once per call and copies repeated rows; every client pixel
 // must still be the one the nearest-neighbour rule picks, also for mirrored, clipped and partly
 // outside source rectangles.
@@ -333,7 +336,56 @@ TEST(ScriptedStretch, EveryPixelFollowsTheNearestNeighbourRule) {
                 ASSERT_EQ(scripted_pixel(x, y), expected[size_t(y * 37 + x)])
                     << "round " << round << " at " << x << "," << y << " dest " << dx << "," << dy << " "
                     << dw << "x" << dh << " source " << sx << "," << sy << " " << sw << "x" << sh;
+
+        // A driver that scales on its own gets the same call as a picture and two rectangles: drawn by the
+        // same rule, they give the same pixels. A source reaching outside the picture is refused instead.
+        handed.clear();
+        sim_driver().picture_stretched = [](const StretchedPicture& picture) { handed.push_back(picture); };
+        const int result =
+            StretchDIBits(dc, dx, dy, dw, dh, sx, sy, sw, sh, image, &info, DIB_RGB_COLORS, SRCCOPY);
+        sim_driver().picture_stretched = nullptr;
+        const bool inside = std::min(sx, sx + sw) >= 0 && std::max(sx, sx + sw) <= image_width &&
+                            std::min(src_top, src_top + sh) >= 0 &&
+                            std::max(src_top, src_top + sh) <= image_height;
+        ASSERT_EQ(handed.size(), inside ? 1u : 0u) << "round " << round;
+        if (!inside) {
+            EXPECT_EQ(result, 0);
+            continue;
+        }
+        const StretchedPicture& p = handed[0];
+        ASSERT_EQ(p.bits, image);
+        for (int y = std::max(0, std::min(p.dest_y, p.dest_y + p.dest_height));
+             y < std::min(29, std::max(p.dest_y, p.dest_y + p.dest_height)); ++y)
+            for (int x = std::max(0, std::min(p.dest_x, p.dest_x + p.dest_width));
+                 x < std::min(37, std::max(p.dest_x, p.dest_x + p.dest_width)); ++x) {
+                const int64_t row = p.src_y + source_of(y - p.dest_y, p.dest_height, p.src_height);
+                const int64_t column = p.src_x + source_of(x - p.dest_x, p.dest_width, p.src_width);
+                const int64_t memory_row = p.bottom_up ? p.image_height - 1 - row : row;
+                ASSERT_EQ(p.bits[memory_row * p.image_width + column], expected[size_t(y * 37 + x)])
+                    << "round " << round << " at " << x << "," << y;
+            }
     }
+}
+
+// With a driver that scales, the simulation keeps no client bitmap, so a window made larger costs no
+// memory; the background fill and GetPixel still answer.
+TEST(ScriptedStretch, ADriverThatScalesKeepsNoClientBitmapAtAnySize) {
+    scripted_start();
+    sim_driver().picture_stretched = [](const StretchedPicture& picture) { handed.push_back(picture); };
+    HWND window = window_open();
+    HDC dc = GetDC(window);
+    for (const auto& [width, height] : {std::pair{800, 600}, std::pair{3840, 2160}, std::pair{1, 1}}) {
+        sim_resize(width, height);  // carried out when the pump reaches it
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+        ASSERT_EQ(sim_window().client_width, width);
+        EXPECT_TRUE(sim_window().pixels.empty()) << width << "x" << height;
+        const RECT client{0, 0, width, height};
+        EXPECT_NE(FillRect(dc, &client, GetSysColorBrush(COLOR_BACKGROUND)), 0);
+        EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
+    }
+    sim_driver().picture_stretched = nullptr;
 }
 
 }  // namespace
