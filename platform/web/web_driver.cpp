@@ -18,6 +18,7 @@
 #include "platform/web/web.h"
 #include "platform/web/web_keys.h"
 #include "platform/web/web_panel.h"
+#include "platform/web/web_picture.h"
 
 // The page's side. The canvas is the picture at its own size (256 x 192), placed on the window's area
 // (#game, whose black background is the bars) at the letterbox rectangle, given in device pixels; the
@@ -125,22 +126,9 @@ void area_follow() {
 // unmirrored; the canvas shows the whole picture in the destination rectangle. An unchanged picture in
 // an unchanged place is not handed to the page again, so a still game costs the browser no drawing.
 void picture_stretched(const StretchedPicture& picture) {
-    const size_t width = size_t(picture.image_width), height = size_t(picture.image_height);
-    bool changed = state.rgba.size() != width * height * 4;
-    state.rgba.resize(width * height * 4);  // the picture's size: grows once, then never again
-    uint8_t* out = state.rgba.data();
-    for (size_t row = 0; row < height; ++row) {
-        const uint32_t* in = picture.bits + (picture.bottom_up ? height - 1 - row : row) * width;
-        for (size_t column = 0; column < width; ++column, out += 4) {
-            const uint32_t pixel = in[column];  // 0x00RRGGBB
-            const uint8_t rgba[4] = {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel), 255};
-            changed = changed || std::memcmp(out, rgba, 4) != 0;
-            std::memcpy(out, rgba, 4);
-        }
-    }
-    const int32_t place[4] = {std::min(picture.dest_x, picture.dest_x + picture.dest_width),
-                              std::min(picture.dest_y, picture.dest_y + picture.dest_height),
-                              std::abs(picture.dest_width), std::abs(picture.dest_height)};
+    const bool changed = web_picture_rgba(picture, state.rgba);
+    int32_t place[4];
+    web_picture_place(picture, place);
     // A new device pixel ratio (the page zoomed, the window moved to another screen) may leave the
     // rectangle in device pixels as it was, but its CSS placement changes.
     const double ratio = emscripten_get_device_pixel_ratio();
@@ -220,15 +208,6 @@ EM_BOOL on_animation_frame(double, void*) {
     return EM_FALSE;
 }
 
-// Keys the browser keeps over the panel: reload, find, the address bar, print, bookmark, new tab and
-// close with Ctrl or Cmd, copy and paste (the page's paste handler types the text), and the history
-// keys Alt+Left and Alt+Right.
-bool browser_shortcut(const WebKey& key) {
-    if (key.alt && (key.code == "ArrowLeft" || key.code == "ArrowRight")) return true;
-    if (!(key.ctrl || key.meta) || key.code.size() != 4 || key.code.substr(0, 3) != "Key") return false;
-    return std::string_view("RFLPDTWCV").find(key.code[3]) != std::string_view::npos;
-}
-
 EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     if (!state.opened || state.ended) return EM_FALSE;
     const WebKey key{event->code,         event->key,         event->shiftKey != 0,
@@ -239,7 +218,7 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     const uint8_t virtual_key = web_virtual_key(key.code, key.key);
     if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
     if (state.canvas_focused) return web_game_takes(key);
-    if (!state.panel_focused || !down || browser_shortcut(key)) return EM_FALSE;
+    if (!state.panel_focused || !down || web_browser_shortcut(key)) return EM_FALSE;
     state.records.clear();
     const bool taken = web_console_keys(key, state.records);
     for (const INPUT_RECORD& record : state.records)
@@ -300,13 +279,9 @@ int web_main(WebProgram program) {
 // return is dropped, so CR LF is one Enter).
 extern "C" EMSCRIPTEN_KEEPALIVE void novra_console_text_unit(int unit) {
     using namespace novra;
-    if (!state.opened || state.ended || unit == '\r' || unit < 0 || unit > 0xFFFF) return;
+    if (!state.opened || state.ended) return;
     state.records.clear();
-    if (unit == '\n') {
-        key_records(state.records, u'\r', VK_RETURN, 0);
-    } else {
-        key_records(state.records, char16_t(unit), 0, 0);
-    }
+    web_text_records(unit, state.records);
     for (const INPUT_RECORD& record : state.records)
         sim_console_record(record);
 }

@@ -170,4 +170,18 @@ bool web_console_keys(const WebKey& key, std::vector<INPUT_RECORD>& records) {
     return virtual_key != VK_TAB && !is_function_key(virtual_key);
 }
 
+bool web_browser_shortcut(const WebKey& key) {
+    if (key.alt && (key.code == "ArrowLeft" || key.code == "ArrowRight")) return true;
+    if (!(key.ctrl || key.meta) || key.code.size() != 4 || key.code.substr(0, 3) != "Key") return false;
+    return std::string_view("RFLPDTWCV").find(key.code[3]) != std::string_view::npos;
+}
+
+void web_text_records(int32_t unit, std::vector<INPUT_RECORD>& records) {
+    if (unit == '\r' || unit < 0 || unit > 0xFFFF) return;
+    if (unit == '\n')
+        key_records(records, u'\r', VK_RETURN, 0);
+    else
+        key_records(records, char16_t(unit), 0, 0);
+}
+
 }  // namespace novra

@@ -41,4 +41,14 @@ bool web_game_takes(const WebKey& key);
 // F1-F12.
 bool web_console_keys(const WebKey& key, std::vector<INPUT_RECORD>& records);
 
+// Whether a key pressed over the console panel is the browser's own and is left to it: with Ctrl or Cmd,
+// reload (R), find (F), the address bar (L), print (P), bookmark (D), a new tab (T), closing (W), copy
+// (C) and paste (V, which the page's paste handler types); and the history keys Alt+Left and Alt+Right.
+bool web_browser_shortcut(const WebKey& key);
+
+// The console key records of one UTF-16 code unit of text the panel gets without keys (a paste, a
+// touch keyboard, an input method), appended to `records`: a line feed is Enter, so each pasted line
+// runs; a carriage return gives nothing, so CR LF is one Enter. Units outside 0 to 0xFFFF give nothing.
+void web_text_records(int32_t unit, std::vector<INPUT_RECORD>& records);
+
 }  // namespace novra

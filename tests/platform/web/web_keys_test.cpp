@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/web/web_keys.h"
+#include "platform/web/web_picture.h"
 #include "tests/shared/key_records.h"
 
 namespace novra {
@@ -143,6 +144,68 @@ TEST(WebKeys, TypingInThePanelGivesTheRecordsTheTerminalGives) {
         EXPECT_EQ(web_console_keys(c.key, records), c.taken) << c.name;
         EXPECT_EQ(keys_of(records), c.keys) << c.name;
     }
+}
+
+// Over the panel, the browser keeps its own shortcuts (with Ctrl or Cmd) and history keys; everything
+// else with Ctrl is the console's (Ctrl+A is a control character there, Ctrl+U clears a line).
+TEST(WebKeys, OverThePanelTheBrowserKeepsItsShortcutsOnly) {
+    const struct {
+        WebKey key;
+        bool browsers;
+    } cases[] = {
+        {{"KeyR", "r", false, true, false, false}, true},
+        {{"KeyR", "r", false, false, false, true}, true},
+        {{"KeyV", "v", false, true, false, false}, true},
+        {{"KeyC", "c", false, false, false, true}, true},
+        {{"KeyW", "w", true, true, false, false}, true},
+        {{"ArrowLeft", "ArrowLeft", false, false, true, false}, true},
+        {{"KeyA", "a", false, true, false, false}, false},
+        {{"KeyU", "u", false, true, false, false}, false},
+        {{"KeyR", "r", false, false, false, false}, false},
+        {{"ArrowLeft", "ArrowLeft", false, true, false, false}, false},
+        {{"KeyR", "r", false, false, true, false}, false},
+        {{"Digit1", "1", false, true, false, false}, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(web_browser_shortcut(c.key), c.browsers) << c.key.code << " ctrl " << c.key.ctrl;
+}
+
+// Text that arrives without keys: each unit typed, a line feed finishing the line, CR LF one Enter.
+TEST(WebKeys, PastedTextIsTypedWithEachLineFinishedOnce) {
+    std::vector<INPUT_RECORD> records;
+    for (int32_t unit :
+         {int32_t('p'), int32_t('\r'), int32_t('\n'), 0xD83D, 0xDE00, int32_t('\n'), -1, 0x10000})
+        web_text_records(unit, records);
+    EXPECT_EQ(keys_of(records), (std::vector<Key>{{u'p', 0, 0},
+                                                  {13, VK_RETURN, 0},
+                                                  {char16_t(0xD83D), 0, 0},
+                                                  {char16_t(0xDE00), 0, 0},
+                                                  {13, VK_RETURN, 0}}));
+}
+
+// The canvas's bytes: top row first whichever way the picture lies, red-green-blue-opaque, and a change
+// reported only when a byte or the size changes.
+TEST(WebPicture, BytesAreTopRowFirstAndOnlyAChangeIsReported) {
+    const uint32_t pixels[6] = {0x00112233, 0xFF445566, 0x00778899, 0x00AABBCC, 0x00DDEEFF, 0x00010203};
+    StretchedPicture picture{pixels, 3, 2, true, 0, 0, 3, 2, 10, 20, 30, 40};
+    std::vector<uint8_t> rgba;
+    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rgba,
+              (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 255, 0xDD, 0xEE, 0xFF, 255, 0x01, 0x02, 0x03, 255,
+                                    0x11, 0x22, 0x33, 255, 0x44, 0x55, 0x66, 255, 0x77, 0x88, 0x99, 255}));
+    EXPECT_FALSE(web_picture_rgba(picture, rgba));
+    picture.bottom_up = false;
+    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rgba[0], 0x11);
+    picture.image_height = 1;
+    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rgba.size(), 12u);
+
+    int32_t place[4];
+    picture.dest_width = -30;  // a mirrored blit: the canvas spans the same pixels, unmirrored
+    picture.dest_height = -40;
+    web_picture_place(picture, place);
+    EXPECT_EQ(std::vector<int32_t>(place, place + 4), (std::vector<int32_t>{-20, -20, 30, 40}));
 }
 
 }  // namespace
