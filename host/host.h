@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "game/game.h"
 #include "game/key_table.h"
 #include "platform/win32.h"
 
@@ -89,6 +90,17 @@ void present_letterboxed();
 // Ends the run as WM_CLOSE does: clears `running`, so the current pass finishes and the loop ends.
 // PlatformTable entry `quit`.
 void host_quit();
+
+// ---- Files --------------------------------------------------------------------------------------
+
+// PlatformTable entry `file_read`: CreateFileW, GetFileSizeEx, then ReadFile in pieces until the end or
+// `capacity`; a file larger than `capacity` is measured, not read.
+void host_file_read(const char* path, char* buffer, int64_t capacity, FileReply* reply);
+
+// PlatformTable entry `file_replace`: writes PATH.saving beside the file, flushes it, and moves it over
+// the file with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; on any failure deletes PATH.saving
+// and gives the first failure's reason. A folder by that name is said to be one.
+void host_file_replace(const char* path, const char* bytes, int64_t size, FileReply* reply);
 
 // ---- Frame pacer ----------------------------------------------------------------------------------
 

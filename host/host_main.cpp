@@ -91,7 +91,8 @@ bool host_open(HINSTANCE instance) {
     if (!window_open()) return false;
     console_open();
 
-    PlatformTable table{set_framebuffer_size, present, console_log, read_frame_stats, host_quit};
+    PlatformTable table{set_framebuffer_size, present,          console_log, read_frame_stats, host_quit,
+                        host_file_read,       host_file_replace};
     game_setup(table);
     // Lines finished in the console from now on are the Game's commands.
     console_line_handler = game_command;

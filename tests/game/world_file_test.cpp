@@ -1,9 +1,9 @@
-// World files through the commands: a bad file is refused with one line naming its place and changes
-// nothing; save then load gives back the same world; exec runs a file's lines until one is refused.
+// World files through the commands and the Host's file entries: a bad file is refused with one line naming
+// its place and changes nothing; save then load gives back the same world; exec runs a file's lines until one
+// is refused.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -13,7 +13,7 @@
 
 #include "game/commands.h"
 #include "game/world_file.h"
-#include "tests/game/file_table.h"
+#include "host/host.h"
 
 namespace novra {
 namespace {
@@ -60,16 +60,17 @@ void write_file(const std::string& path, const std::string& text) {
 struct WorldFiles : testing::Test {
     std::string folder;
     void SetUp() override {
-        char name[] = "/tmp/novra_world_XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder = name;
+        const auto path = std::filesystem::temp_directory_path() /
+                          ("novra_world_" + std::to_string(std::random_device()()));
+        std::filesystem::create_directories(path);
+        folder = path.generic_string();
         game_reset();
-        PlatformTable table{no_size, no_present, keep_reply};
-        file_table_install(table);
+        PlatformTable table{no_size, no_present,     keep_reply,       nullptr,
+                            nullptr, host_file_read, host_file_replace};
         game_setup(table);
         replies.clear();
     }
-    void TearDown() override { std::system(("rm -rf '" + folder + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(folder); }
     std::vector<std::string> run(const std::string& line) {
         replies.clear();
         game_command(line.c_str());
@@ -126,9 +127,9 @@ TEST_F(WorldFiles, BadFilesAreRefusedWithOneLineAndChangeNothing) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string path = folder + "/F";
-        std::system(("rm -rf '" + path + "'").c_str());
+        std::filesystem::remove_all(path);
         if (row.text == "(folder)")
-            std::system(("mkdir '" + path + "'").c_str());
+            std::filesystem::create_directory(path);
         else if (row.text != "(none)")
             write_file(path, row.text);
         std::string expected = row.reply;
