@@ -53,27 +53,38 @@ struct FileText {
     std::string_view text;
 };
 
-// Reads a whole file of at most world_file_size_limit bytes; refuses with the reason otherwise.
+// Reads a whole file of at most world_file_size_limit bytes; refuses with the reason otherwise. A first
+// read into a small buffer takes most files and measures the rest, which a second read takes into a
+// buffer of their size, so that a small file costs no large allocation.
 bool file_text_read(const FileCommand& command, const char* file, const char* shown, FileText& text) {
     if (game.platform.file_read == nullptr) {
         refuse("%s: files cannot be reached here", command.name);
         return false;
     }
-    text.bytes.reset(new (std::nothrow) char[size_t(world_file_size_limit)]);
-    if (text.bytes == nullptr) {
-        refuse("%s: %s: out of memory", command.name, shown);
-        return false;
-    }
+    int64_t capacity = 64 << 10;
     FileReply result{};
-    game.platform.file_read(file, text.bytes.get(), world_file_size_limit, &result);
-    if (!result.ok) {
-        refuse("%s: %s: %s", command.name, shown, result.reason);
-        return false;
-    }
-    if (result.size > world_file_size_limit) {
-        refuse("%s: %s: larger than %lld MiB (%lld bytes)", command.name, shown,
-               static_cast<long long>(world_file_size_limit >> 20), static_cast<long long>(result.size));
-        return false;
+    for (int32_t attempt = 0;; ++attempt) {
+        text.bytes.reset(new (std::nothrow) char[size_t(capacity)]);
+        if (text.bytes == nullptr) {
+            refuse("%s: %s: out of memory", command.name, shown);
+            return false;
+        }
+        game.platform.file_read(file, text.bytes.get(), capacity, &result);
+        if (!result.ok) {
+            refuse("%s: %s: %s", command.name, shown, result.reason);
+            return false;
+        }
+        if (result.size > world_file_size_limit) {
+            refuse("%s: %s: larger than %lld MiB (%lld bytes)", command.name, shown,
+                   static_cast<long long>(world_file_size_limit >> 20), static_cast<long long>(result.size));
+            return false;
+        }
+        if (result.size <= capacity) break;
+        if (attempt == 1) {
+            refuse("%s: %s: it grew while it was read", command.name, shown);
+            return false;
+        }
+        capacity = result.size;
     }
     text.text = std::string_view(text.bytes.get(), size_t(result.size));
     return true;
