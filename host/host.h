@@ -48,11 +48,15 @@ int64_t host_step();
 // often it keeps to the 60 Hz grid, one pass per frame period at most.
 bool host_pass_when_due();
 
+// The command line (without the program's name) names a world file, FILE or "FILE": loads it as the
+// `load` command does, its answer in the console. An empty or null line loads nothing.
+void host_load_world(const WCHAR* command_line);
+
 // Releases the console, the device context and the window class, after the last pass.
 void host_close();
 
-// Runs the program: host_open, passes while `running`, host_close. Only `instance` is used. Returns 0;
-// returns 1 when host_open fails.
+// Runs the program: host_open, host_load_world(command_line), passes while `running`, host_close.
+// Returns 0; returns 1 when host_open fails.
 int host_main(HINSTANCE instance, HINSTANCE previous_instance, PWSTR command_line, int show_command);
 
 // Puts every record the Host keeps (running, the window and its device context, the instance, the
