@@ -115,6 +115,29 @@ bool box_table_erase(int32_t number) {
     return true;
 }
 
+void box_table_erase_below(int32_t number) {
+    if (box_table.entries.first == nullptr) return;
+    // The kept entries move down to the front: the write place never passes the read place, and after
+    // the rewind the appends hand back exactly the slots written, in order.
+    EntryBlock* to = box_table.entries.first;
+    int32_t to_index = 0;
+    int64_t kept = 0;
+    box_table_each([&](const BoxEntry& entry) {
+        if (entry.number < number) return true;
+        if (to_index == 256) {
+            to = to->next;
+            to_index = 0;
+        }
+        to->items[to_index++] = entry;
+        ++kept;
+        return true;
+    });
+    block_rewind(box_table.entries.first, box_table.entries.current);
+    for (int64_t i = 0; i < kept; ++i)
+        block_append(box_table.entries.current);
+    box_table.count = kept;
+}
+
 BoxView box_view(const BoxEntry& entry) {
     BoxView view{entry.number, {}, {}};
     std::memcpy(&view.position, entity_component(box_table.position, entry.entity), sizeof(Position));

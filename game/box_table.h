@@ -50,6 +50,10 @@ const BoxEntry* box_table_find(int32_t number);
 // Takes box `number` out of the table (its entity is not touched). Returns false when there is none.
 bool box_table_erase(int32_t number);
 
+// Takes every box numbered below `number` out of the table at once (their entities are not touched),
+// keeping the rest in order.
+void box_table_erase_below(int32_t number);
+
 // A box's fields, read through its entity.
 struct BoxView {
     int32_t number;

@@ -7,23 +7,14 @@
 #include <string_view>
 
 #include "game/command_line.h"
+#include "game/replies.h"
 #include "game/spawn.h"
+#include "game/world_commands.h"
 #include "render/framebuffer.h"
 
 namespace novra {
 
 namespace {
-
-// ---- Replies ------------------------------------------------------------------------------------
-
-void reply(const char* format, ...) {
-    char line[512];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    if (game.platform.log != nullptr) game.platform.log(line);
-}
 
 // ---- The world ----------------------------------------------------------------------------------
 
@@ -62,7 +53,7 @@ struct Command {
 };
 
 void usage(const Command& command) {
-    reply("usage: %s", command.syntax);
+    refuse("usage: %s", command.syntax);
 }
 
 void run_help(const Command&, const int32_t*, int32_t);
@@ -74,7 +65,7 @@ void run_pos(const Command&, const int32_t*, int32_t) {
 void player_move(const char* name, int32_t x, int32_t y) {
     const int32_t box = box_overlapping(x, y, player_size, player_size);
     if (box != 0) {
-        reply("%s: %d %d overlaps box %d", name, x, y, box);
+        refuse("%s: %d %d overlaps box %d", name, x, y, box);
         return;
     }
     game.player_x = x;
@@ -93,11 +84,11 @@ void run_reset(const Command& command, const int32_t*, int32_t) {
 void run_box(const Command& command, const int32_t* n, int32_t) {
     const int32_t x = n[0], y = n[1], w = n[2], h = n[3];
     if (w < 1 || h < 1) {
-        reply("%s: W and H must be at least 1", command.name);
+        refuse("%s: W and H must be at least 1", command.name);
         return;
     }
     if (overlaps_player(x, y, w, h)) {
-        reply("%s: %d %d %d %d overlaps the player", command.name, x, y, w, h);
+        refuse("%s: %d %d %d %d overlaps the player", command.name, x, y, w, h);
         return;
     }
     int32_t number = 0;
@@ -106,10 +97,10 @@ void run_box(const Command& command, const int32_t* n, int32_t) {
             reply("box %d at %d %d %d %d", number, x, y, w, h);
             return;
         case BoxMade::no_numbers:
-            reply("%s: no box numbers left", command.name);
+            refuse("%s: no box numbers left", command.name);
             return;
         case BoxMade::no_memory:
-            reply("%s: out of memory", command.name);
+            refuse("%s: out of memory", command.name);
             return;
     }
 }
@@ -133,12 +124,12 @@ void run_boxes(const Command&, const int32_t*, int32_t) {
 void run_rm(const Command& command, const int32_t* n, int32_t) {
     const BoxEntry* entry = box_table_find(n[0]);
     if (entry == nullptr) {
-        reply("%s: no box %d", command.name, n[0]);
+        refuse("%s: no box %d", command.name, n[0]);
         return;
     }
     // Queued first: a queue that cannot grow leaves the box in the world, and then in the table too.
     if (!entity_remove(entry->entity)) {
-        reply("%s: out of memory", command.name);
+        refuse("%s: out of memory", command.name);
         return;
     }
     box_table_erase(n[0]);
@@ -158,7 +149,7 @@ void run_clear(const Command& command, const int32_t*, int32_t) {
         for (int64_t i = 0; i < queued; ++i) {
             box_table_erase(box_table.entries.first->items[0].number);
         }
-        reply("%s: out of memory after %lld boxes", command.name, static_cast<long long>(queued));
+        refuse("%s: out of memory after %lld boxes", command.name, static_cast<long long>(queued));
         return;
     }
     box_table.count = 0;
@@ -171,11 +162,11 @@ void run_spawn(const Command& command, const int32_t* n, int32_t count) {
     const int32_t wanted = n[0];
     const int32_t seed = count > 1 ? n[1] : 1;
     if (wanted < 1 || wanted > spawn_count_limit) {
-        reply("%s: COUNT must be 1 to %d", command.name, spawn_count_limit);
+        refuse("%s: COUNT must be 1 to %d", command.name, spawn_count_limit);
         return;
     }
     if (box_table.next_number == 0) {
-        reply("%s: no box numbers left", command.name);
+        refuse("%s: no box numbers left", command.name);
         return;
     }
     const Spawned spawned = spawn_boxes(wanted, seed);
@@ -229,6 +220,7 @@ constexpr Command commands[] = {
 void run_help(const Command&, const int32_t*, int32_t) {
     for (const Command& command : commands)
         reply("%s: %s", command.syntax, command.what);
+    world_commands_help();
 }
 
 }  // namespace
@@ -238,6 +230,7 @@ void game_command(const char* line) {
     const Words words = split(line);
     if (words.count == 0) return;
     const std::string_view name = words.word[0];
+    if (world_command(name, game_command)) return;
     for (const Command& command : commands) {
         if (name != command.name) continue;
         const int32_t count = words.count - 1;
@@ -257,7 +250,7 @@ void game_command(const char* line) {
     }
     char shown[40];
     printable_word(name, shown);
-    reply("unknown command '%s' (type help)", shown);
+    refuse("unknown command '%s' (type help)", shown);
 }
 
 }  // namespace novra

@@ -23,14 +23,28 @@ struct FrameStats {
     int64_t present_p50_us, present_p99_us, present_max_us;
 };
 
-// The Host operations handed to the Game, in this order. The last two may be null (no measurements,
-// nothing to end); the Game then says so instead of calling them.
+// What a file operation of the Host answers.
+struct FileReply {
+    bool ok;
+    int64_t size;      // file_read: the file's size in bytes; above the buffer's capacity nothing is read
+    char reason[160];  // when not ok: the system's reason, UTF-8 ("No space left on device")
+};
+
+// The Host operations handed to the Game, in this order. The entries after `log` may be null (no
+// measurements, nothing to end, no files); the Game then says so instead of calling them.
 struct PlatformTable {
     void (*set_framebuffer_size)(int32_t width, int32_t height);
     void (*present)(int32_t x, int32_t y, int32_t width, int32_t height, const uint32_t* pixels);
     void (*log)(const char* line);  // one zero-terminated UTF-8 line to the debug console
     void (*read_frame_stats)(FrameStats* stats) = nullptr;  // fills in the figures of the last passes
     void (*quit)() = nullptr;                               // ends the run as closing the window does
+    // Reads the file at `path` (UTF-8; relative to the working folder, or absolute) into `buffer` when
+    // it holds at most `capacity` bytes; a larger file is not read, only its size given.
+    void (*file_read)(const char* path, char* buffer, int64_t capacity, FileReply* reply) = nullptr;
+    // Replaces the file at `path` with `size` bytes so that, whenever the run is cut off, the path holds
+    // the old file or the new one whole: a temporary file in the same folder is written, flushed to
+    // the disk and renamed over it. On failure the temporary file is removed and the old one is as it was.
+    void (*file_replace)(const char* path, const char* bytes, int64_t size, FileReply* reply) = nullptr;
 };
 
 // Where the player box starts, and where `reset` puts it back.

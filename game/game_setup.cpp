@@ -2,6 +2,7 @@
 #include "ecs/ecs.h"
 #include "game/box_table.h"
 #include "game/game.h"
+#include "game/replies.h"
 #include "game/world.h"
 #include "render/framebuffer.h"
 
@@ -12,6 +13,7 @@ Game game;
 void game_reset() {
     game = Game{};
     box_table_reset();
+    command_replies = CommandReplies{};
 }
 
 void game_setup(PlatformTable& table) {

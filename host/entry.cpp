@@ -1,7 +1,7 @@
 // The program's entry. On Windows the system enters at wWinMain; in the browser main() hands the page
 // the Host's open, pass and close, and the page's animation frames drive the passes; elsewhere main()
-// opens the desktop driver (an SDL2 window and the terminal) and runs the same host_main on it.
-// Arguments are ignored.
+// opens the desktop driver (an SDL2 window and the terminal) and runs the same host_main on it. The one
+// argument, a world file, reaches host_main as Windows would hand it: a wide command line.
 #include "host/host.h"
 
 #if defined(_WIN32)
@@ -46,10 +46,28 @@ int main() {
 
 #else
 
+#include <string>
+
 #include "platform/desktop/desktop.h"
 
-int main() {
-    return novra::desktop_main(novra::host_main);
+namespace {
+
+std::u16string command_line;  // the first argument, quoted, in UTF-16
+
+int desktop_entry(HINSTANCE instance, HINSTANCE previous_instance, PWSTR, int show_command) {
+    return novra::host_main(instance, previous_instance, command_line.data(), show_command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const int units = MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, nullptr, 0);
+        std::u16string file(size_t(units > 0 ? units - 1 : 0), u'\0');
+        MultiByteToWideChar(CP_UTF8, 0, argv[1], -1, file.data(), units);
+        command_line = u"\"" + file + u"\"";
+    }
+    return novra::desktop_main(desktop_entry);
 }
 
 #endif

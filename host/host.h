@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "game/game.h"
 #include "game/key_table.h"
 #include "platform/win32.h"
 
@@ -52,11 +53,15 @@ PassTimes host_step();
 // often it keeps to the 60 Hz grid, one pass per frame period at most.
 bool host_pass_when_due();
 
+// The command line (without the program's name) names a world file, FILE or "FILE": loads it as the
+// `load` command does, its answer in the console. An empty or null line loads nothing.
+void host_load_world(const WCHAR* command_line);
+
 // Releases the console, the device context and the window class, after the last pass.
 void host_close();
 
-// Runs the program: host_open, passes while `running`, host_close. Only `instance` is used. Returns 0;
-// returns 1 when host_open fails.
+// Runs the program: host_open, host_load_world(command_line), passes while `running`, host_close.
+// Returns 0; returns 1 when host_open fails.
 int host_main(HINSTANCE instance, HINSTANCE previous_instance, PWSTR command_line, int show_command);
 
 // Puts every record the Host keeps (running, the window and its device context, the instance, the
@@ -94,6 +99,17 @@ void present_letterboxed();
 // Ends the run as WM_CLOSE does: clears `running`, so the current pass finishes and the loop ends.
 // PlatformTable entry `quit`.
 void host_quit();
+
+// ---- Files --------------------------------------------------------------------------------------
+
+// PlatformTable entry `file_read`: CreateFileW, GetFileSizeEx, then ReadFile in pieces until the end or
+// `capacity`; a file larger than `capacity` is measured, not read.
+void host_file_read(const char* path, char* buffer, int64_t capacity, FileReply* reply);
+
+// PlatformTable entry `file_replace`: writes PATH.saving beside the file, flushes it, and moves it over
+// the file with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH; on any failure deletes PATH.saving
+// and gives the first failure's reason. A folder by that name is said to be one.
+void host_file_replace(const char* path, const char* bytes, int64_t size, FileReply* reply);
 
 // ---- Frame pacer ----------------------------------------------------------------------------------
 

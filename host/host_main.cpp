@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "console/console.h"
 #include "game/commands.h"
@@ -80,7 +81,37 @@ void release() {
     UnregisterClassW(window_class_name, host_instance);
 }
 
+// The one argument the program takes, FILE, from the command line without the program's name: the
+// whole line with the spaces around it trimmed, or what a pair of double quotes holds.
+std::string command_line_file(const WCHAR* command_line) {
+    if (command_line == nullptr) return {};
+    int start = 0, end = 0;
+    while (command_line[end] != 0)
+        ++end;
+    while (start < end && command_line[start] == ' ')
+        ++start;
+    while (end > start && command_line[end - 1] == ' ')
+        --end;
+    if (end - start >= 2 && command_line[start] == '"' && command_line[end - 1] == '"') {
+        ++start;
+        --end;
+    }
+    if (start == end) return {};
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, command_line + start, end - start, nullptr, 0, nullptr, nullptr);
+    std::string file(size_t(bytes > 0 ? bytes : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, command_line + start, end - start, file.data(), bytes, nullptr, nullptr);
+    return file;
+}
+
 }  // namespace
+
+void host_load_world(const WCHAR* command_line) {
+    const std::string file = command_line_file(command_line);
+    // As the command typed: the console shows what was loaded, or why not, and a refused file leaves
+    // the world game_setup built.
+    if (!file.empty()) game_command(("load " + file).c_str());
+}
 
 void host_quit() {
     running = false;
@@ -91,7 +122,8 @@ bool host_open(HINSTANCE instance) {
     if (!window_open()) return false;
     console_open();
 
-    PlatformTable table{set_framebuffer_size, present, console_log, read_frame_stats, host_quit};
+    PlatformTable table{set_framebuffer_size, present,          console_log, read_frame_stats, host_quit,
+                        host_file_read,       host_file_replace};
     game_setup(table);
     // Lines finished in the console from now on are the Game's commands.
     console_line_handler = game_command;
@@ -140,8 +172,9 @@ void host_close() {
     release();
 }
 
-int host_main(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int host_main(HINSTANCE instance, HINSTANCE, PWSTR command_line, int) {
     if (!host_open(instance)) return 1;
+    host_load_world(command_line);
     while (running)
         host_pass();
     host_close();

@@ -65,6 +65,7 @@ typedef WCHAR* LPWSTR;
 typedef WCHAR* PWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef const WCHAR* LPCWCH;
+typedef const void* LPCVOID;
 
 // Handles are distinct pointer types, as with STRICT on Windows.
 typedef void* HANDLE;
@@ -182,6 +183,14 @@ union LARGE_INTEGER {
     } u;
     LONGLONG QuadPart;
 };
+
+typedef LARGE_INTEGER* PLARGE_INTEGER;
+
+// Only ever passed as null here: no overlapped input and output, no security descriptors.
+struct OVERLAPPED;
+typedef OVERLAPPED* LPOVERLAPPED;
+struct SECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
 struct COORD {
     SHORT X, Y;
@@ -388,15 +397,43 @@ inline constexpr UINT CP_UTF8 = 65001;
 inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 inline constexpr DWORD WC_ERR_INVALID_CHARS = 0x00000080;
 
+// Files.
+inline constexpr DWORD GENERIC_READ = 0x80000000;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000;
+inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+inline constexpr DWORD INVALID_FILE_ATTRIBUTES = (DWORD)-1;
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
+
 // GetLastError codes.
 inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
 inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_WRITE_PROTECT = 19;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+inline constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+inline constexpr DWORD ERROR_FILE_EXISTS = 80;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_INVALID_NAME = 123;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
 inline constexpr DWORD ERROR_INVALID_FLAGS = 1004;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_IO_DEVICE = 1117;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_CANNOT_FIND_WND_CLASS = 1407;
 inline constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
@@ -464,7 +501,7 @@ BOOL WINAPI AllocConsole();
 BOOL WINAPI FreeConsole();
 BOOL WINAPI SetConsoleTitleW(LPCWSTR title);
 HANDLE WINAPI GetStdHandle(DWORD std_handle);
-BOOL WINAPI CloseHandle(HANDLE handle);
+BOOL WINAPI CloseHandle(HANDLE handle);  // a console handle, or a file's (below)
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE output, PCONSOLE_SCREEN_BUFFER_INFO info);
 BOOL WINAPI SetConsoleCursorPosition(HANDLE output, COORD position);
 // Full-width characters take two cells, as in a console with a CJK code page and font; which ones are
@@ -486,6 +523,22 @@ int WINAPI MultiByteToWideChar(UINT code_page, DWORD flags, LPCCH text, int leng
                                int wide_length);
 int WINAPI WideCharToMultiByte(UINT code_page, DWORD flags, LPCWCH wide, int wide_length, LPSTR text,
                                int length, LPCCH default_char, LPBOOL used_default_char);
+
+// Files (kernel32), on the system's own files. Names are UTF-16, relative to the working folder or
+// absolute. Share modes are not enforced and the attributes and flags of CreateFileW are ignored; the
+// security attributes, the template and every OVERLAPPED must be null. CREATE_NEW, CREATE_ALWAYS and
+// OPEN_EXISTING only. A folder cannot be opened (ERROR_ACCESS_DENIED, as without
+// FILE_FLAG_BACKUP_SEMANTICS). MoveFileExW renames within one volume only (no MOVEFILE_COPY_ALLOWED);
+// with MOVEFILE_WRITE_THROUGH it returns once the rename is on the disk.
+HANDLE WINAPI CreateFileW(LPCWSTR name, DWORD access, DWORD share_mode, LPSECURITY_ATTRIBUTES security,
+                          DWORD creation, DWORD flags, HANDLE template_file);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD length, LPDWORD read, LPOVERLAPPED overlapped);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD length, LPDWORD written, LPOVERLAPPED overlapped);
+BOOL WINAPI FlushFileBuffers(HANDLE file);
+BOOL WINAPI GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
+BOOL WINAPI MoveFileExW(LPCWSTR existing_name, LPCWSTR new_name, DWORD flags);
+BOOL WINAPI DeleteFileW(LPCWSTR name);
+DWORD WINAPI GetFileAttributesW(LPCWSTR name);  // FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_NORMAL only
 
 // Errors (kernel32).
 DWORD WINAPI GetLastError();

@@ -174,6 +174,7 @@ HANDLE WINAPI GetStdHandle(DWORD std_handle) {
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     if (calls_recorded()) call_record("CloseHandle", {call_handle(handle)});
+    if (BOOL closed = FALSE; file_close(handle, closed)) return closed;
     SimConsole& console = sim.console;
     if (handle == console_output_handle() && console.attached && console.output_open) {
         console.output_open = false;

@@ -138,6 +138,13 @@ uint64_t sim_empty_peeks();
 // The call record, kept only when sim_reset was asked to record calls. Each entry is the function's
 // name followed by its arguments, separated by spaces.
 std::vector<std::string>& sim_calls();
+// File calls (CreateFileW, ReadFile, WriteFile, FlushFileBuffers, GetFileSizeEx, MoveFileExW,
+// DeleteFileW, GetFileAttributesW, and CloseHandle of a file) served since sim_reset, counted from 1.
+uint64_t sim_file_calls();
+// Makes file call number `call` (counted as sim_file_calls counts) fail with `error`, having done
+// nothing; a CloseHandle so failed still closes the file, as its handle is spent either way. 0 fails none.
+void sim_fail_file_call(uint64_t call, DWORD error);
+
 // The hooks sim_reset installed, for a driver or test that wraps one of them.
 DriverHooks& sim_driver();
 

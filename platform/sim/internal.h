@@ -26,6 +26,14 @@ struct WindowClass {
 inline constexpr UINT queue_focus = 0x7FFF0001;   // wParam: 1 to give the focus, 0 to take it
 inline constexpr UINT queue_resize = 0x7FFF0002;  // wParam, lParam: the new client width and height
 
+// The files CreateFileW opened, and the failure a test asked for.
+struct SimFiles {
+    std::vector<int> descriptors;  // by handle slot; -1 for a free slot
+    uint64_t calls;                // file calls served since sim_reset
+    uint64_t failing_call;         // the call that fails, counted like `calls`; 0 for none
+    DWORD failing_error;
+};
+
 struct Simulation {
     DriverHooks driver;
     std::vector<WindowClass> classes;
@@ -37,6 +45,7 @@ struct Simulation {
     bool keys_down[256];    // physical key state, by virtual-key code
     SimConsole console;
     DWORD last_error;
+    SimFiles files;
     bool record_calls;
     std::vector<std::string> calls;
 };
@@ -66,6 +75,10 @@ bool window_valid(HWND window);
 // The console's two handles, fixed values that GetStdHandle hands out once a console exists.
 HANDLE console_output_handle();
 HANDLE console_input_handle();
+// Closes the file behind `handle` for CloseHandle, into `result`; false when it is no file handle.
+bool file_close(HANDLE handle, BOOL& result);
+// Closes every file still open, as a new process has none; part of sim_reset.
+void files_reset();
 // Counter-clock milliseconds since the simulation started, for MSG.time.
 DWORD sim_milliseconds();
 

@@ -45,6 +45,7 @@ void sim_reset(const DriverHooks& driver, bool record_calls) {
         key = false;
     sim.console = SimConsole{};
     sim.last_error = ERROR_SUCCESS;
+    files_reset();
     sim.record_calls = record_calls;
     sim.calls.clear();
 }

@@ -1,6 +1,8 @@
 // Commands typed into the real console of the real program on the scripted desktop: the lines reach the
 // Game, the answers appear under them, the world and the picture follow, and `quit` ends the run as
 // closing the window does. Also the Host's record of its last passes, which `stats` reads.
+#include <filesystem>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
@@ -26,6 +28,13 @@ std::vector<std::string> console_rows() {
 }
 
 // The client pixel showing picture pixel (x, y) in the 800 x 600 window (3.125 client pixels a pixel).
+std::u16string utf16_of(const std::string& text) {
+    std::u16string wide(text.size(), u'\0');
+    wide.resize(size_t(
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), int(wide.size()))));
+    return wide;
+}
+
 uint32_t picture_pixel(int32_t x, int32_t y) {
     return scripted_pixel(x * 800 / 256 + 1, (191 - y) * 600 / 192 + 1);
 }
@@ -90,6 +99,40 @@ TEST(CommandsInTheProgram, ABoxTypedInShowsInThePicture) {
     EXPECT_EQ(picture_pixel(160, 110), 0xFFFF00);
     EXPECT_EQ(picture_pixel(149, 110), 0xFF0000);
     EXPECT_EQ(picture_pixel(170, 110), 0xFF0000);
+}
+
+// Catches the argument not reaching the Game (quotes or a space taken as part of the name, the UTF-16 to
+// UTF-8 step wrong) and a bad file that leaves no word in the console or loses the default world.
+TEST(CommandsInTheProgram, AWorldFileOnTheCommandLineIsLoadedAtStartOrRefusedInTheConsole) {
+    const std::string folder = (std::filesystem::temp_directory_path() / "novra_argument ü").string();
+    std::filesystem::create_directories(folder);
+    const std::string good = folder + "/level one.txt", bad = folder + "/bad.txt";
+    std::ofstream(good) << "# NOVRA world 1\ntp 100 100\nbox 150 100 20 20\n";
+    std::ofstream(bad) << "# NOVRA world 1\nbox 100 100 20 20\nboks 1 1 1 1\n";
+    const struct {
+        std::string file;
+        std::string answer;
+        uint32_t at_box_2, at_box_1;  // the picture where each box would be
+    } cases[] = {
+        {good, "loaded the player and 1 box from " + good, 0xFFFF00, 0xFF0000},
+        {bad, "load: " + bad + ":3: not a world line: only tp X Y and box X Y W H belong here", 0xFF0000,
+         0xFFFF00},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ScriptedConfig config;
+        config.console_width = 160;  // the answer fits on one row
+        program_reset(config);
+        scripted_close(scripted_at_pass(5));
+        std::u16string argument = u"  \"" + utf16_of(c.file) + u"\" ";
+        ASSERT_EQ(host_main(test_instance(), nullptr, argument.data(), SW_SHOWNORMAL), 0);
+        const std::vector<std::string> rows = console_rows();
+        ASSERT_GE(rows.size(), 3u);
+        EXPECT_EQ(rows[2], c.answer);
+        EXPECT_EQ(picture_pixel(160, 110), c.at_box_2);
+        EXPECT_EQ(picture_pixel(45, 45), c.at_box_1);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // The ring keeps the last 600 passes: older ones fall out of every figure.
