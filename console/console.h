@@ -26,7 +26,8 @@ constexpr int32_t input_line_capacity = 256;  // code units a typed line holds
 struct InputLine {
     WCHAR buffer[input_line_capacity + 1];  // the typed text, always followed by zeros
     int32_t write_position;                 // code units typed, 0 to 256; where the next one goes
-    int16_t column_count;                   // display columns of the typed text
+    int16_t column_count;                   // cells the typed text takes, from its anchor, as the
+                                            // console lays it out (row ends it skips included)
 };
 
 constexpr DWORD input_batch_capacity = 8;  // key records taken per poll
@@ -77,5 +78,16 @@ void console_poll_input();
 
 // Display width of one UTF-16 code unit: 1 or 2. Each half of a surrogate pair counts 2.
 int16_t char_columns(WCHAR ch);
+
+struct TextLayout {
+    int32_t units;  // code units laid out
+    int32_t cells;  // cells from the first row's start to just after the last of them
+};
+
+// Lays out up to `length` code units of `text` from a row's first cell in a console `width` (> 0)
+// cells wide, as the console writes them: a full-width character that would meet the row's end starts
+// the next row, leaving the last cell blank; in a console one cell wide every unit takes one cell.
+// Stops before the first unit that would end past `cell_limit` cells.
+TextLayout console_layout(const WCHAR* text, int32_t length, int32_t width, int32_t cell_limit);
 
 }  // namespace novra

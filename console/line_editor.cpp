@@ -19,15 +19,12 @@ int16_t coordinate(int32_t value) {
 void line_backspace() {
     if (input_line.write_position == 0) return;
     --input_line.write_position;
-    WCHAR& last = input_line.buffer[input_line.write_position];
-    input_line.column_count = coordinate(input_line.column_count - char_columns(last));
-    last = 0;
+    input_line.buffer[input_line.write_position] = 0;
 }
 
 void line_append(WCHAR ch) {
     if (input_line.write_position >= input_line_capacity) return;
     input_line.buffer[input_line.write_position] = ch;
-    input_line.column_count = coordinate(input_line.column_count + char_columns(ch));
     ++input_line.write_position;
 }
 
@@ -89,6 +86,13 @@ void line_finish(int16_t width, int16_t height) {
     line_hand_over();
 }
 
+// The cells the typed text takes are counted again from the whole line, because a full-width
+// character moved to the next row at a row's end takes a cell more than its own two.
+void line_measure(int16_t width) {
+    const TextLayout layout = console_layout(input_line.buffer, input_line.write_position, width, INT32_MAX);
+    input_line.column_count = coordinate(layout.cells);
+}
+
 void line_take(WCHAR ch, int16_t width, int16_t height) {
     switch (ch) {
         case 0:  // keys without a character: arrows, Shift and the like
@@ -96,13 +100,14 @@ void line_take(WCHAR ch, int16_t width, int16_t height) {
             return;
         case 8:
             line_backspace();
-            return;
+            break;
         case 13:
             line_finish(width, height);
             return;
         default:
             line_append(ch);
     }
+    line_measure(width);
 }
 
 }  // namespace
@@ -115,6 +120,18 @@ int16_t char_columns(WCHAR ch) {
     if (unit <= 0xFFE7) return 2;
     if (unit <= 0xFFEE) return 1;  // halfwidth symbols
     return 2;
+}
+
+TextLayout console_layout(const WCHAR* text, int32_t length, int32_t width, int32_t cell_limit) {
+    TextLayout layout{0, 0};
+    for (; layout.units < length; ++layout.units) {
+        const int32_t cells = width == 1 ? 1 : char_columns(text[layout.units]);
+        int32_t start = layout.cells;
+        if (cells == 2 && start % width == width - 1) ++start;
+        if (start + cells > cell_limit) break;
+        layout.cells = start + cells;
+    }
+    return layout;
 }
 
 void console_poll_input() {

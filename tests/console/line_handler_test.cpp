@@ -86,5 +86,40 @@ TEST_F(LineHandler, WithoutAHandlerOrMemoryTheLineIsDropped) {
     EXPECT_EQ(anchor_row(), 2);
 }
 
+COORD cursor_at_handover;
+
+void record_cursor(const char*) {
+    const ScriptedConsole console = scripted_console();
+    cursor_at_handover = COORD{console.cursor_x, console.cursor_y};
+}
+
+// Catches an Enter on the last row that scrolls one row short: the handler must find the cursor on
+// the new line's row, the buffer's last, not on the finished line.
+TEST_F(LineHandler, EnterOnTheLastRowGivesTheHandlerTheNewLinesRow) {
+    open(10, 3);
+    console_line_handler = record_cursor;
+    type(u"a\rb\rcc\r");
+    EXPECT_EQ(cursor_at_handover.X, 0);
+    EXPECT_EQ(cursor_at_handover.Y, 2);
+    EXPECT_EQ(row(1), "cc");
+}
+
+// Catches rows counted in columns where the console starts a full-width character on the next row:
+// the editor's cursor and the next line's anchor must follow the cells the console used.
+TEST_F(LineHandler, FullWidthCharactersWrappedAtRowEndsKeepCursorAndNextLineInStep) {
+    open(10, 6);
+    console_line_handler = record_line;
+    type(u"a\u3042\u3042\u3042\u3042\u3042");  // the fifth starts row 1, the row's last cell blanked
+    EXPECT_EQ(cursor().X, 2);
+    EXPECT_EQ(cursor().Y, 1);
+    type(u"a\u3042\u3042\u3042\u3042\u3042bbbbbbb");  // a second wrap; the last b on row 3
+    EXPECT_EQ(cursor().X, 1);
+    EXPECT_EQ(cursor().Y, 3);
+    type(u"\r");
+    EXPECT_EQ(cursor().Y, 4);  // the new line under the finished one's last row, not on it
+    EXPECT_EQ(row(3), "b");
+    EXPECT_EQ(handed.size(), 1u);
+}
+
 }  // namespace
 }  // namespace novra

@@ -21,7 +21,7 @@ struct EditorModel {
     std::vector<int8_t> halves;
     bool cells_known = true;  // false once a log line has been written
     std::u16string text;
-    int32_t columns = 0;
+    int32_t columns = 0;  // cells the text takes from the anchor, row ends skipped included
     int32_t anchor_row = 0;
     int32_t cursor_x = 0, cursor_y = 0;
 
@@ -32,6 +32,16 @@ struct EditorModel {
         const bool narrow =
             unit <= 0xFF || (unit >= 0xFF61 && unit <= 0xFF9F) || (unit >= 0xFFE8 && unit <= 0xFFEE);
         return narrow ? 1 : 2;
+    }
+
+    // Cells from a row's start to the end of `units`, laid out as write() lays them out.
+    int32_t cells_of(std::u16string_view units) const {
+        int32_t at = 0;
+        for (char16_t unit : units) {
+            if (columns_of(unit) == 2 && width > 1 && at % width == width - 1) ++at;
+            at += width == 1 ? 1 : columns_of(unit);
+        }
+        return at;
     }
 
     void scroll_up(int32_t rows) {
@@ -84,8 +94,8 @@ struct EditorModel {
         if (ch == 0 || ch == 9) return;
         if (ch == 8) {
             if (text.empty()) return;
-            columns -= columns_of(text.back());
             text.pop_back();
+            columns = cells_of(text);
         } else if (ch == 13) {
             redraw();
             const int32_t row = anchor_row + columns / width + 1;
@@ -97,7 +107,7 @@ struct EditorModel {
             cursor_y = anchor_row;
         } else if (text.size() < size_t(input_line_capacity)) {
             text.push_back(ch);
-            columns += columns_of(ch);
+            columns = cells_of(text);
         }
     }
 };
