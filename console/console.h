@@ -25,7 +25,8 @@ constexpr int32_t input_line_capacity = 256;  // code units a typed line holds
 
 struct InputLine {
     WCHAR buffer[input_line_capacity + 1];  // the typed text, always followed by zeros
-    int32_t write_position;                 // code units typed, 0 to 256; where the next one goes
+    int32_t write_position;                 // code units typed, 0 to 256
+    int32_t cursor_position;                // code units before the editor's cursor, 0 to write_position
     int16_t column_count;                   // cells the typed text takes, from its anchor, as the
                                             // console lays it out (row ends it skips included)
 };
@@ -37,8 +38,18 @@ struct InputBatch {
     DWORD count;  // records last read; back to 0 at the end of every poll that read some
 };
 
+constexpr int32_t line_history_capacity = 32;  // finished lines Up and Down walk back through
+
+struct LineHistory {
+    WCHAR lines[line_history_capacity][input_line_capacity + 1];  // oldest first, zero-terminated
+    int32_t count;                                                // lines kept, 0 to 32
+    int32_t browsing;  // the line shown: count while typing a new one, else an index into lines
+    WCHAR draft[input_line_capacity + 1];  // the line being typed, kept while older ones are shown
+};
+
 extern ConsoleState console_state;
 extern InputLine input_line;
+extern LineHistory line_history;
 extern InputBatch input_batch;
 
 // Every heap block the console takes (one per log line, one per finished typed line) comes from here:
@@ -71,8 +82,12 @@ void console_write_line(const WCHAR* text);
 // writes it with console_write_line. A null line is ignored; a failed allocation drops the line.
 void console_log(const char* line);
 
-// Takes up to 8 waiting console records without blocking and edits the typed line with their key-downs
-// (Backspace, Enter, characters), then redraws it at the anchor with the cursor after its last column.
+// Takes up to 8 waiting console records without blocking and edits the typed line with their key-downs,
+// then redraws it at the anchor with the console's cursor at the editor's. Characters are inserted at
+// the cursor; Left/Right move it a character (a surrogate pair is one), Ctrl+Left/Right a word,
+// Home/End and Ctrl+A/Ctrl+E to the line's start/end; Backspace deletes before it, Delete under it,
+// Ctrl+U to the start, Ctrl+K to the end, Ctrl+W the word before it; Up/Down walk the history of the
+// last 32 finished lines; Enter finishes the line wherever the cursor is.
 // Returns at once, drawing nothing, when no record is waiting.
 void console_poll_input();
 

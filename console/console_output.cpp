@@ -11,6 +11,7 @@ void* (*console_allocate)(size_t bytes) = std::malloc;
 void console_reset() {
     console_state = {};
     input_line = {};
+    line_history = {};
     input_batch = {};
     console_allocate = std::malloc;
     console_line_handler = nullptr;

@@ -8,6 +8,7 @@ namespace novra {
 
 InputLine input_line;
 InputBatch input_batch;
+LineHistory line_history;
 void (*console_line_handler)(const char* line) = nullptr;
 
 namespace {
@@ -16,16 +17,98 @@ int16_t coordinate(int32_t value) {
     return static_cast<int16_t>(value);
 }
 
-void line_backspace() {
-    if (input_line.write_position == 0) return;
-    --input_line.write_position;
-    input_line.buffer[input_line.write_position] = 0;
+bool is_high(WCHAR unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool is_low(WCHAR unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-void line_append(WCHAR ch) {
+// The position one character before or after `at`: a surrogate pair is stepped over whole.
+int32_t character_before(int32_t at) {
+    if (at >= 2 && is_low(input_line.buffer[at - 1]) && is_high(input_line.buffer[at - 2])) return at - 2;
+    return std::max(0, at - 1);
+}
+int32_t character_after(int32_t at) {
+    const int32_t end = input_line.write_position;
+    if (at + 1 < end && is_high(input_line.buffer[at]) && is_low(input_line.buffer[at + 1])) return at + 2;
+    return std::min(end, at + 1);
+}
+
+// Words are runs of anything but spaces.
+int32_t word_start_before(int32_t at) {
+    while (at > 0 && input_line.buffer[at - 1] == u' ')
+        --at;
+    while (at > 0 && input_line.buffer[at - 1] != u' ')
+        --at;
+    return at;
+}
+int32_t word_end_after(int32_t at) {
+    const int32_t end = input_line.write_position;
+    while (at < end && input_line.buffer[at] == u' ')
+        ++at;
+    while (at < end && input_line.buffer[at] != u' ')
+        ++at;
+    return at;
+}
+
+// Removes the code units from `from` to `to` and leaves the cursor where they began.
+void line_erase(int32_t from, int32_t to) {
+    if (from >= to) return;
+    WCHAR* buffer = input_line.buffer;
+    std::memmove(buffer + from, buffer + to, size_t(input_line.write_position - to) * sizeof(WCHAR));
+    input_line.write_position -= to - from;
+    std::memset(buffer + input_line.write_position, 0, size_t(to - from) * sizeof(WCHAR));
+    input_line.cursor_position = from;
+}
+
+// At the 256-unit limit nothing is inserted.
+void line_insert(WCHAR ch) {
     if (input_line.write_position >= input_line_capacity) return;
-    input_line.buffer[input_line.write_position] = ch;
+    WCHAR* at = input_line.buffer + input_line.cursor_position;
+    std::memmove(at + 1, at, size_t(input_line.write_position - input_line.cursor_position) * sizeof(WCHAR));
+    *at = ch;
     ++input_line.write_position;
+    ++input_line.cursor_position;
+}
+
+void line_replace(const WCHAR* text) {
+    std::memset(input_line.buffer, 0, sizeof input_line.buffer);
+    int32_t length = 0;
+    while (length < input_line_capacity && text[length] != 0)
+        ++length;
+    std::memcpy(input_line.buffer, text, size_t(length) * sizeof(WCHAR));
+    input_line.write_position = input_line.cursor_position = length;
+}
+
+// Up (`step` -1) and Down (+1): the line being typed is kept as the draft when the walk leaves it and
+// comes back after Down past the newest line. A recalled line, once edited, is a line of its own.
+void history_walk(int32_t step) {
+    LineHistory& history = line_history;
+    const int32_t next = history.browsing + step;
+    if (next < 0 || next > history.count) return;
+    if (history.browsing == history.count)
+        std::memcpy(history.draft, input_line.buffer, sizeof history.draft);
+    history.browsing = next;
+    line_replace(next == history.count ? history.draft : history.lines[next]);
+}
+
+// A finished line that is not empty and not the newest one again joins the history, the oldest
+// making room.
+void history_keep() {
+    LineHistory& history = line_history;
+    if (input_line.write_position > 0 &&
+        (history.count == 0 ||
+         std::memcmp(history.lines[history.count - 1], input_line.buffer, sizeof input_line.buffer) != 0)) {
+        if (history.count == line_history_capacity) {
+            std::memmove(history.lines[0], history.lines[1],
+                         sizeof history.lines[0] * (line_history_capacity - 1));
+            --history.count;
+        }
+        std::memcpy(history.lines[history.count], input_line.buffer, sizeof input_line.buffer);
+        ++history.count;
+    }
+    history.browsing = history.count;
 }
 
 // The finished line, converted to UTF-8, goes to the line handler; the typed line is emptied first, so
@@ -35,7 +118,8 @@ void line_hand_over() {
     char* utf8 = bytes > 0 ? static_cast<char*>(console_allocate(size_t(bytes))) : nullptr;
     if (utf8 != nullptr)
         WideCharToMultiByte(CP_UTF8, 0, input_line.buffer, -1, utf8, bytes, nullptr, nullptr);
-    input_line.write_position = 0;
+    history_keep();
+    input_line.write_position = input_line.cursor_position = 0;
     std::memset(input_line.buffer, 0, input_line_capacity * sizeof(WCHAR));
     if (utf8 == nullptr) return;
     if (console_line_handler != nullptr) console_line_handler(utf8);
@@ -56,8 +140,12 @@ void line_redraw(int16_t width, int16_t height) {
         console_scroll_up(coordinate(cursor_row - height + 1));
         cursor_row = height - 1;
     }
+    // The line's end is kept in view; the console's cursor goes to the editor's, on the same layout.
+    const int32_t cursor_cells =
+        console_layout(input_line.buffer, input_line.cursor_position, width, INT32_MAX).cells;
+    cursor_row -= columns / width - cursor_cells / width;
     SetConsoleCursorPosition(console_state.output,
-                             COORD{coordinate(columns % width), coordinate(cursor_row)});
+                             COORD{coordinate(cursor_cells % width), coordinate(cursor_row)});
     // The console writes nothing from a row above the buffer, so the rows of the line that lie there
     // are left out and the rest is written from the first row.
     const int32_t hidden = std::max(0, -int32_t(anchor.Y)) * int32_t(width);
@@ -93,19 +181,69 @@ void line_measure(int16_t width) {
     input_line.column_count = coordinate(layout.cells);
 }
 
-void line_take(WCHAR ch, int16_t width, int16_t height) {
+// Keys without a character: the cursor keys, Delete and history. Others (Shift, F1, ...) do nothing.
+void line_take_key(WORD virtual_key, DWORD control_state) {
+    const bool control = (control_state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) != 0;
+    int32_t& cursor = input_line.cursor_position;
+    switch (virtual_key) {
+        case VK_LEFT:
+            cursor = control ? word_start_before(cursor) : character_before(cursor);
+            return;
+        case VK_RIGHT:
+            cursor = control ? word_end_after(cursor) : character_after(cursor);
+            return;
+        case VK_HOME:
+            cursor = 0;
+            return;
+        case VK_END:
+            cursor = input_line.write_position;
+            return;
+        case VK_DELETE:
+            line_erase(cursor, character_after(cursor));
+            return;
+        case VK_UP:
+            history_walk(-1);
+            return;
+        case VK_DOWN:
+            history_walk(+1);
+            return;
+        default:
+            return;
+    }
+}
+
+void line_take(const KEY_EVENT_RECORD& key, int16_t width, int16_t height) {
+    const WCHAR ch = key.uChar.UnicodeChar;
+    int32_t& cursor = input_line.cursor_position;
     switch (ch) {
-        case 0:  // keys without a character: arrows, Shift and the like
+        case 0:
+            line_take_key(key.wVirtualKeyCode, key.dwControlKeyState);
+            break;
         case 9:  // Tab
             return;
+        case 1:  // Ctrl+A
+            cursor = 0;
+            break;
+        case 5:  // Ctrl+E
+            cursor = input_line.write_position;
+            break;
         case 8:
-            line_backspace();
+            line_erase(character_before(cursor), cursor);
+            break;
+        case 11:  // Ctrl+K
+            line_erase(cursor, input_line.write_position);
+            break;
+        case 21:  // Ctrl+U
+            line_erase(0, cursor);
+            break;
+        case 23:  // Ctrl+W
+            line_erase(word_start_before(cursor), cursor);
             break;
         case 13:
             line_finish(width, height);
             return;
         default:
-            line_append(ch);
+            line_insert(ch);
     }
     line_measure(width);
 }
@@ -146,7 +284,7 @@ void console_poll_input() {
         const INPUT_RECORD& record = input_batch.records[i];
         // Each key-down counts once, whatever its repeat count.
         if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) continue;
-        line_take(record.Event.KeyEvent.uChar.UnicodeChar, width, height);
+        line_take(record.Event.KeyEvent, width, height);
     }
     line_redraw(width, height);
     input_batch.count = 0;

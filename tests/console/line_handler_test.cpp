@@ -35,10 +35,10 @@ protected:
 
 TEST_F(LineHandler, EachFinishedLineIsHandedOverOnceAsUtf8) {
     type(u"tp 1 2\r\r");
-    type(u"h\u00e9 \u3042 \U0001F600\x01\x1b\r");
+    type(u"h\u00e9 \u3042 \U0001F600\x02\x1b\r");
     type(u"unfinished");
     EXPECT_EQ(handed,
-              (std::vector<std::string>{"tp 1 2", "", "h\xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80\x01\x1B"}));
+              (std::vector<std::string>{"tp 1 2", "", "h\xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80\x02\x1B"}));
 }
 
 TEST_F(LineHandler, TheLineGivenIsTheTextAfterEditing) {
