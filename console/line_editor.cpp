@@ -144,8 +144,11 @@ void line_redraw(int16_t width, int16_t height) {
     const int32_t cursor_cells =
         console_layout(input_line.buffer, input_line.cursor_position, width, INT32_MAX).cells;
     cursor_row -= columns / width - cursor_cells / width;
+    // A cursor on a row of the line above the buffer waits at the buffer's first cell, the nearest
+    // the console can show.
+    const int32_t cursor_column = cursor_row < 0 ? 0 : cursor_cells % width;
     SetConsoleCursorPosition(console_state.output,
-                             COORD{coordinate(cursor_cells % width), coordinate(cursor_row)});
+                             COORD{coordinate(cursor_column), coordinate(std::max(cursor_row, 0))});
     // The console writes nothing from a row above the buffer, so the rows of the line that lie there
     // are left out and the rest is written from the first row.
     const int32_t hidden = std::max(0, -int32_t(anchor.Y)) * int32_t(width);

@@ -62,8 +62,9 @@ struct EditorModel {
             row = height - 1;
         }
         const int32_t before = cells_of(std::u16string_view(text).substr(0, cursor));
-        cursor_x = before % width;
         cursor_y = row - (columns / width - before / width);
+        cursor_x = cursor_y < 0 ? 0 : before % width;  // above the buffer: its first cell
+        cursor_y = std::max(cursor_y, 0);
         std::u16string shown = text;
         shown.resize(input_line_capacity, u'\0');
         // Rows of the line above the buffer are not written; the rest is, from the first row.
