@@ -27,8 +27,9 @@ struct InputLine {
     WCHAR buffer[input_line_capacity + 1];  // the typed text, always followed by zeros
     int32_t write_position;                 // code units typed, 0 to 256
     int32_t cursor_position;                // code units before the editor's cursor, 0 to write_position
-    int16_t column_count;                   // cells the typed text takes, from its anchor, as the
-                                            // console lays it out (row ends it skips included)
+    bool names_pending;    // the last key was a Tab that found several names: the next Tab lists them
+    int16_t column_count;  // cells the typed text takes, from its anchor, as the
+                           // console lays it out (row ends it skips included)
 };
 
 constexpr DWORD input_batch_capacity = 8;  // key records taken per poll
@@ -61,6 +62,10 @@ extern void* (*console_allocate)(size_t bytes);
 // one. The text is valid only during the call. Null (as at start): the line is dropped.
 extern void (*console_line_handler)(const char* line);
 
+// What Tab completes: the name of the command at `index`, or null past the last. Null (as at start):
+// Tab does nothing.
+extern const char* (*console_command_name)(int32_t index);
+
 // Puts every record the console keeps (the cached console, the typed line, the batch and the
 // allocator) back as a new process has it.
 void console_reset();
@@ -87,7 +92,9 @@ void console_log(const char* line);
 // the cursor; Left/Right move it a character (a surrogate pair is one), Ctrl+Left/Right a word,
 // Home/End and Ctrl+A/Ctrl+E to the line's start/end; Backspace deletes before it, Delete under it,
 // Ctrl+U to the start, Ctrl+K to the end, Ctrl+W the word before it; Up/Down walk the history of the
-// last 32 finished lines; Enter finishes the line wherever the cursor is.
+// last 32 finished lines; Tab completes the command name before the cursor (one match: whole, with a
+// space; several: their common start, and a second Tab logs them); Enter finishes the line wherever
+// the cursor is.
 // Returns at once, drawing nothing, when no record is waiting.
 void console_poll_input();
 

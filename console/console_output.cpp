@@ -15,6 +15,7 @@ void console_reset() {
     input_batch = {};
     console_allocate = std::malloc;
     console_line_handler = nullptr;
+    console_command_name = nullptr;
 }
 
 namespace {

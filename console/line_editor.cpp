@@ -10,6 +10,7 @@ InputLine input_line;
 InputBatch input_batch;
 LineHistory line_history;
 void (*console_line_handler)(const char* line) = nullptr;
+const char* (*console_command_name)(int32_t index) = nullptr;
 
 namespace {
 
@@ -184,6 +185,48 @@ void line_measure(int16_t width) {
     input_line.column_count = coordinate(layout.cells);
 }
 
+// Completes the command name typed before the cursor, which must be the line's first word: one match
+// whole with a space after it, several their common start, and the next Tab lists them as a log line.
+void line_complete() {
+    if (console_command_name == nullptr) return;
+    const int32_t typed = input_line.cursor_position;
+    char prefix[input_line_capacity + 1];
+    for (int32_t i = 0; i < typed; ++i) {
+        const WCHAR unit = input_line.buffer[i];
+        if (unit == u' ' || unit > 0x7F) return;
+        prefix[i] = char(unit);
+    }
+    const char* first = nullptr;
+    size_t common = 0;
+    int32_t matches = 0;
+    char listed[1024] = "";
+    for (int32_t index = 0; const char* name = console_command_name(index); ++index) {
+        if (std::strncmp(name, prefix, size_t(typed)) != 0) continue;
+        if (matches++ == 0) {
+            first = name;
+            common = std::strlen(name);
+        }
+        size_t shared = 0;
+        while (shared < common && name[shared] == first[shared])
+            ++shared;
+        common = shared;
+        if (std::strlen(listed) + std::strlen(name) + 3 < sizeof listed) {
+            if (listed[0] != 0) std::strcat(listed, "  ");
+            std::strcat(listed, name);
+        }
+    }
+    if (matches == 0) return;
+    for (size_t i = size_t(typed); i < common; ++i)
+        line_insert(WCHAR(first[i]));
+    if (matches == 1) {
+        if (input_line.buffer[input_line.cursor_position] != u' ') line_insert(u' ');
+        return;
+    }
+    const bool second = input_line.names_pending;
+    input_line.names_pending = true;
+    if (second && common == size_t(typed)) console_log(listed);
+}
+
 // Keys without a character: the cursor keys, Delete and history. Others (Shift, F1, ...) do nothing.
 void line_take_key(WORD virtual_key, DWORD control_state) {
     const bool control = (control_state & (LEFT_CTRL_PRESSED | RIGHT_CTRL_PRESSED)) != 0;
@@ -218,11 +261,14 @@ void line_take_key(WORD virtual_key, DWORD control_state) {
 void line_take(const KEY_EVENT_RECORD& key, int16_t width, int16_t height) {
     const WCHAR ch = key.uChar.UnicodeChar;
     int32_t& cursor = input_line.cursor_position;
+    if (ch != 9) input_line.names_pending = false;
     switch (ch) {
         case 0:
             line_take_key(key.wVirtualKeyCode, key.dwControlKeyState);
             break;
         case 9:  // Tab
+            line_complete();
+            line_measure(width);
             return;
         case 1:  // Ctrl+A
             cursor = 0;

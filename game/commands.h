@@ -74,4 +74,7 @@ void box_table_each(Visit visit) {
 // does nothing.
 void game_command(const char* line);
 
+// The name of the command at `index` in the order `help` lists them, or null past the last.
+const char* game_command_name(int32_t index);
+
 }  // namespace novra

@@ -121,5 +121,29 @@ TEST_F(LineHandler, FullWidthCharactersWrappedAtRowEndsKeepCursorAndNextLineInSt
     EXPECT_EQ(handed.size(), 1u);
 }
 
+const char* test_command_name(int32_t index) {
+    static const char* const names[] = {"help", "pos", "box", "boxes", "tp"};
+    return index >= 0 && index < 5 ? names[index] : nullptr;
+}
+
+// Catches completion from the wrong text (after the cursor, or a later word), a lost space after a
+// single match, a common start cut short, and a second Tab that lists nothing.
+TEST_F(LineHandler, TabCompletesCommandNamesAndASecondTabListsSeveral) {
+    console_command_name = test_command_name;
+    type(u"p\t");
+    EXPECT_EQ(typed_text(), u"pos ");
+    type(
+        u"\x15"
+        u"b\t");  // Ctrl+U, then 'b': box and boxes share "box"
+    EXPECT_EQ(typed_text(), u"box");
+    type(u"\t");
+    EXPECT_EQ(row(0), "box  boxes");
+    EXPECT_EQ(typed_text(), u"box");
+    type(u"\x15tp 1 p\t");  // only the first word is a command name
+    EXPECT_EQ(typed_text(), u"tp 1 p");
+    type(u"\x15x\t");
+    EXPECT_EQ(typed_text(), u"x");
+}
+
 }  // namespace
 }  // namespace novra
