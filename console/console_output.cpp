@@ -11,9 +11,11 @@ void* (*console_allocate)(size_t bytes) = std::malloc;
 void console_reset() {
     console_state = {};
     input_line = {};
+    line_history = {};
     input_batch = {};
     console_allocate = std::malloc;
     console_line_handler = nullptr;
+    console_command_name = nullptr;
 }
 
 namespace {
@@ -81,12 +83,14 @@ void console_write_line(const WCHAR* text) {
     // The line may take the rows above the typed line when that sits on the buffer's last row, and no
     // more rows than keep the typed line's new row within 16 bits. A longer line would start above the
     // buffer's first row, where the console writes nothing, and be lost whole; cut, its start survives.
-    // A line of exactly k rows of code units counts k + 1 rows, hence the - 1.
+    // A line of exactly k rows of cells counts k + 1 rows, hence the - 1. Rows are counted in the cells
+    // the console lays the line out on, full-width characters and the row ends they skip included.
     const int32_t rows_free = std::max(1, std::min(height - 1 - typed_rows_below, 32767 - anchor_row));
-    const int32_t limit = std::min(log_line_limit, width * rows_free - 1);
-    const int32_t length = text_length(text, limit);
+    const int32_t cell_limit = width * rows_free - 1;
+    const TextLayout layout = console_layout(text, text_length(text, log_line_limit), width, cell_limit);
+    const int32_t length = layout.units;
 
-    const int16_t log_rows_below = coordinate(length / width);
+    const int16_t log_rows_below = coordinate(layout.cells / width);
     int16_t typed_row = coordinate(anchor_row + log_rows_below + 1);
     const int16_t overflow = coordinate((typed_rows_below + 1) + (typed_row - height));
     if (overflow > 0) {

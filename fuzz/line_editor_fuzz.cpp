@@ -1,5 +1,5 @@
 // The debug console's line editor on the scripted desktop, fed random batches of console records (key
-// downs and ups of any character, focus and other records, more than one poll takes) and now and then a
+// downs and ups of any character and of the cursor and deleting keys, focus and other records, more than one poll takes) and now and then a
 // log line (malformed UTF-8, longer than any buffer), against a small model of the InputLine and the
 // anchor. Buffers range from far too small for a full line to large enough. After every poll the typed
 // text and its columns must match the model; the cursor and the anchor must be where the model puts them,
@@ -31,7 +31,10 @@ namespace {
 INPUT_RECORD take_record(FuzzedDataProvider& input) {
     static const char16_t palette[] = {u'a',   u'Z',   u' ',   8,      8,      13,     0,      9,
                                        0x1B,   0x01,   0xFF,   0x100,  0x3042, 0xFF60, 0xFF61, 0xFF9F,
-                                       0xFFA0, 0xFFE7, 0xFFE8, 0xFFEE, 0xFFEF, 0xD83D, 0xDE00};
+                                       0xFFA0, 0xFFE7, 0xFFE8, 0xFFEE, 0xFFEF, 0xD83D, 0xDE00, 0x05,
+                                       0x0B,   0x15,   0x17,   0,      0,      0};
+    // The editing keys without a character; Up and Down are left out, the model keeps no history.
+    static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE, VK_F1};
     INPUT_RECORD record{};
     const uint8_t kind = input.ConsumeIntegral<uint8_t>();
     if (kind % 16 == 0) {
@@ -45,6 +48,11 @@ INPUT_RECORD take_record(FuzzedDataProvider& input) {
     record.Event.KeyEvent.uChar.UnicodeChar =
         kind % 4 == 3 ? input.ConsumeIntegral<char16_t>()
                       : palette[input.ConsumeIntegral<uint8_t>() % std::size(palette)];
+    if (record.Event.KeyEvent.uChar.UnicodeChar == 0) {
+        const uint8_t key = input.ConsumeIntegral<uint8_t>();
+        record.Event.KeyEvent.wVirtualKeyCode = keys[key % std::size(keys)];
+        if (key & 0x80) record.Event.KeyEvent.dwControlKeyState = LEFT_CTRL_PRESSED;
+    }
     return record;
 }
 
@@ -134,7 +142,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const INPUT_RECORD record = queued.front();
             queued.pop_front();
             if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
-                model.key_down(record.Event.KeyEvent.uChar.UnicodeChar);
+                model.key_down(record.Event.KeyEvent.uChar.UnicodeChar, record.Event.KeyEvent.wVirtualKeyCode,
+                               record.Event.KeyEvent.dwControlKeyState != 0);
         }
         model.redraw();
         if (scripted_console().input_queued != queued.size()) fail("records taken per poll");

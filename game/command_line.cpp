@@ -46,11 +46,8 @@ void printable_word(std::string_view word, char (&out)[40]) {
             --length;  // not inside a UTF-8 sequence
         cut = true;
     }
-    size_t n = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const auto byte = uint8_t(word[i]);
-        out[n++] = byte < 0x20 || byte == 0x7F ? '?' : char(byte);
-    }
+    std::memcpy(out, word.data(), length);
+    size_t n = length;
     if (cut) {
         std::memcpy(out + n, "...", 3);
         n += 3;

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "game/command_line.h"
@@ -224,6 +225,10 @@ void run_help(const Command&, const int32_t*, int32_t) {
 }
 
 }  // namespace
+
+const char* game_command_name(int32_t index) {
+    return index >= 0 && index < int32_t(std::size(commands)) ? commands[index].name : nullptr;
+}
 
 void game_command(const char* line) {
     if (line == nullptr) return;

@@ -19,4 +19,7 @@ constexpr int32_t boxes_listed_limit = 20;  // lines `boxes` lists before "... a
 // does nothing.
 void game_command(const char* line);
 
+// The name of the command at `index` in the order `help` lists them, or null past the last.
+const char* game_command_name(int32_t index);
+
 }  // namespace novra

@@ -127,6 +127,7 @@ bool host_open(HINSTANCE instance) {
     game_setup(table);
     // Lines finished in the console from now on are the Game's commands.
     console_line_handler = game_command;
+    console_command_name = game_command_name;
     timeBeginPeriod(1);
     // Last before the loop, so the time game_setup took does not count against the first frame.
     if (!pacer_start()) {

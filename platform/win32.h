@@ -382,6 +382,7 @@ inline constexpr WORD KEY_EVENT = 0x0001;
 inline constexpr WORD FOCUS_EVENT = 0x0010;
 inline constexpr DWORD RIGHT_ALT_PRESSED = 0x0001;
 inline constexpr DWORD LEFT_ALT_PRESSED = 0x0002;
+inline constexpr DWORD RIGHT_CTRL_PRESSED = 0x0004;
 inline constexpr DWORD LEFT_CTRL_PRESSED = 0x0008;
 inline constexpr DWORD SHIFT_PRESSED = 0x0010;
 inline constexpr DWORD ENHANCED_KEY = 0x0100;

@@ -14,16 +14,9 @@
 #include <vector>
 
 #include "platform/sim/driver.h"
+#include "platform/sim/console_glyphs.h"
 
 namespace novra {
-
-// What one terminal column shows.
-struct ShownCell {
-    char32_t glyph;       // the code point drawn; 0 on the second column of a two-column glyph
-    uint8_t columns;      // 1, or 2 for a glyph over two cells (0 on its second column)
-    uint16_t attributes;  // console attribute of the cell
-    bool operator==(const ShownCell&) const = default;
-};
 
 struct TerminalScreen {
     int16_t columns;  // terminal size
@@ -45,9 +38,8 @@ TerminalScreen terminal_screen(int16_t columns, int16_t rows);
 // `screen` and the console's window top.
 std::string terminal_render(TerminalScreen& screen, SimConsole& console);
 
-// What `count` cells of one row show, one entry a column: the glyphs above, with lone surrogates and
-// characters the terminal would not show in their cells as U+FFFD and a surrogate pair as one character
-// over the high surrogate's cells. A full-width character cut by `count` shows as a blank.
+// What `count` cells of one row show in the terminal (console_row_glyphs), characters the terminal would
+// not draw in their cells as U+FFFD.
 std::vector<ShownCell> terminal_row_glyphs(const ConsoleCell* cells, int count);
 
 // Rows of the console already written as plain lines, counted from the console's first row ever (rows

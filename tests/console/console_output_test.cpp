@@ -183,5 +183,19 @@ TEST_F(ConsoleOutput, WithoutAUsableConsoleNothingIsWrittenOrPolled) {
     }
 }
 
+// Catches log rows counted in code units: ten full-width characters make this 43-unit line take 53
+// cells, two rows of 50, and the typed line must start under both.
+TEST_F(ConsoleOutput, LogLineRowsCountTheCellsFullWidthCharactersTake) {
+    open(50, 8);
+    std::string wide;
+    for (int i = 0; i < 10; ++i)
+        wide += "\xE3\x81\x82";
+    console_log(("unknown command '" + wide + "...' (type help)").c_str());
+    type(u"p");
+    EXPECT_EQ(row(1), "lp)");
+    EXPECT_EQ(row(2), "p");
+    EXPECT_EQ(cursor().Y, 2);
+}
+
 }  // namespace
 }  // namespace novra

@@ -13,7 +13,9 @@ namespace {
 
 INPUT_RECORD random_record(std::mt19937& random) {
     static const char16_t palette[] = {u'a',   u'b',   u'z',   u'0',   u' ', u'~', 0x3042, 0xFF71,
-                                       0xFFA0, 0xFFE8, 0xD83D, 0xDE00, 0x1B, 0x01, 0,      9};
+                                       0xFFA0, 0xFFE8, 0xD83D, 0xDE00, 0x1B, 0x01, 0,      9,
+                                       5,      11,     21,     23,     0,    0,    0,      0};
+    static const WORD keys[] = {VK_LEFT, VK_RIGHT, VK_HOME, VK_END, VK_DELETE, VK_F1};
     INPUT_RECORD record{};
     const uint32_t kind = random() % 100;
     if (kind < 5) {
@@ -30,6 +32,10 @@ INPUT_RECORD random_record(std::mt19937& random) {
         record.Event.KeyEvent.uChar.UnicodeChar = 13;
     else
         record.Event.KeyEvent.uChar.UnicodeChar = palette[random() % std::size(palette)];
+    if (record.Event.KeyEvent.uChar.UnicodeChar == 0) {
+        record.Event.KeyEvent.wVirtualKeyCode = keys[random() % std::size(keys)];
+        if (random() % 3 == 0) record.Event.KeyEvent.dwControlKeyState = LEFT_CTRL_PRESSED;
+    }
     return record;
 }
 
@@ -49,7 +55,9 @@ TEST_F(LineEditorProperty, MatchesTheModelOverRandomBatches) {
             for (INPUT_RECORD& record : records) {
                 record = random_record(random);
                 if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown)
-                    model.key_down(record.Event.KeyEvent.uChar.UnicodeChar);
+                    model.key_down(record.Event.KeyEvent.uChar.UnicodeChar,
+                                   record.Event.KeyEvent.wVirtualKeyCode,
+                                   record.Event.KeyEvent.dwControlKeyState != 0);
             }
             DWORD written = 0;
             WriteConsoleInputW(console_state.input, records.data(), DWORD(records.size()), &written);

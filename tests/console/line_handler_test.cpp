@@ -35,10 +35,10 @@ protected:
 
 TEST_F(LineHandler, EachFinishedLineIsHandedOverOnceAsUtf8) {
     type(u"tp 1 2\r\r");
-    type(u"h\u00e9 \u3042 \U0001F600\x01\x1b\r");
+    type(u"h\u00e9 \u3042 \U0001F600\x02\x1b\r");
     type(u"unfinished");
     EXPECT_EQ(handed,
-              (std::vector<std::string>{"tp 1 2", "", "h\xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80\x01\x1B"}));
+              (std::vector<std::string>{"tp 1 2", "", "h\xC3\xA9 \xE3\x81\x82 \xF0\x9F\x98\x80\x02\x1B"}));
 }
 
 TEST_F(LineHandler, TheLineGivenIsTheTextAfterEditing) {
@@ -84,6 +84,65 @@ TEST_F(LineHandler, WithoutAHandlerOrMemoryTheLineIsDropped) {
     type(u"cd\r");
     EXPECT_TRUE(handed.empty());
     EXPECT_EQ(anchor_row(), 2);
+}
+
+COORD cursor_at_handover;
+
+void record_cursor(const char*) {
+    const ScriptedConsole console = scripted_console();
+    cursor_at_handover = COORD{console.cursor_x, console.cursor_y};
+}
+
+// Catches an Enter on the last row that scrolls one row short: the handler must find the cursor on
+// the new line's row, the buffer's last, not on the finished line.
+TEST_F(LineHandler, EnterOnTheLastRowGivesTheHandlerTheNewLinesRow) {
+    open(10, 3);
+    console_line_handler = record_cursor;
+    type(u"a\rb\rcc\r");
+    EXPECT_EQ(cursor_at_handover.X, 0);
+    EXPECT_EQ(cursor_at_handover.Y, 2);
+    EXPECT_EQ(row(1), "cc");
+}
+
+// Catches rows counted in columns where the console starts a full-width character on the next row:
+// the editor's cursor and the next line's anchor must follow the cells the console used.
+TEST_F(LineHandler, FullWidthCharactersWrappedAtRowEndsKeepCursorAndNextLineInStep) {
+    open(10, 6);
+    console_line_handler = record_line;
+    type(u"a\u3042\u3042\u3042\u3042\u3042");  // the fifth starts row 1, the row's last cell blanked
+    EXPECT_EQ(cursor().X, 2);
+    EXPECT_EQ(cursor().Y, 1);
+    type(u"a\u3042\u3042\u3042\u3042\u3042bbbbbbb");  // a second wrap; the last b on row 3
+    EXPECT_EQ(cursor().X, 1);
+    EXPECT_EQ(cursor().Y, 3);
+    type(u"\r");
+    EXPECT_EQ(cursor().Y, 4);  // the new line under the finished one's last row, not on it
+    EXPECT_EQ(row(3), "b");
+    EXPECT_EQ(handed.size(), 1u);
+}
+
+const char* test_command_name(int32_t index) {
+    static const char* const names[] = {"help", "pos", "box", "boxes", "tp"};
+    return index >= 0 && index < 5 ? names[index] : nullptr;
+}
+
+// Catches completion from the wrong text (after the cursor, or a later word), a lost space after a
+// single match, a common start cut short, and a second Tab that lists nothing.
+TEST_F(LineHandler, TabCompletesCommandNamesAndASecondTabListsSeveral) {
+    console_command_name = test_command_name;
+    type(u"p\t");
+    EXPECT_EQ(typed_text(), u"pos ");
+    type(
+        u"\x15"
+        u"b\t");  // Ctrl+U, then 'b': box and boxes share "box"
+    EXPECT_EQ(typed_text(), u"box");
+    type(u"\t");
+    EXPECT_EQ(row(0), "box  boxes");
+    EXPECT_EQ(typed_text(), u"box");
+    type(u"\x15tp 1 p\t");  // only the first word is a command name
+    EXPECT_EQ(typed_text(), u"tp 1 p");
+    type(u"\x15x\t");
+    EXPECT_EQ(typed_text(), u"x");
 }
 
 }  // namespace

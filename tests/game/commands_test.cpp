@@ -236,13 +236,15 @@ TEST_F(Commands, RefusalsAnswerOneLineAndChangeNothing) {
         {"spawn 100001", "spawn: COUNT must be 1 to 100000"},
         {"spawn -1", "spawn: COUNT must be 1 to 100000"},
         {"spawn -2147483648 5", "spawn: COUNT must be 1 to 100000"},
-        // Names: lower case only, shown back with control characters made visible and long ones cut.
+        // Names: lower case only, quoted as typed (the console shows control characters as the glyphs
+        // the typed line shows) and long ones cut.
         {"HELP", "unknown command 'HELP' (type help)"},
         {"Tp 1 2", "unknown command 'Tp' (type help)"},
         {"xyz", "unknown command 'xyz' (type help)"},
-        {"tp\x01 1 2", "unknown command 'tp?' (type help)"},
-        {"\x1b[2J\x7f", "unknown command '?[2J?' (type help)"},
-        {"\t", "unknown command '?' (type help)"},
+        {"tp\x01 1 2", "unknown command 'tp\x01' (type help)"},
+        {"\x1b[2J\x7f", "unknown command '\x1b[2J\x7f' (type help)"},
+        {"\t", "unknown command '\t' (type help)"},
+        {"po\n\x1bs", "unknown command 'po\n\x1bs' (type help)"},
         {garbage, "unknown command '" + std::string(32, '#') + "...' (type help)"},
         {std::string(32, 'q'), "unknown command '" + std::string(32, 'q') + "' (type help)"},  // whole at 32
         {std::string(33, 'q'), "unknown command '" + std::string(32, 'q') + "...' (type help)"},

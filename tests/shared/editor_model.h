@@ -21,7 +21,8 @@ struct EditorModel {
     std::vector<int8_t> halves;
     bool cells_known = true;  // false once a log line has been written
     std::u16string text;
-    int32_t columns = 0;
+    size_t cursor = 0;    // code units before the editor's cursor
+    int32_t columns = 0;  // cells the text takes from the anchor, row ends skipped included
     int32_t anchor_row = 0;
     int32_t cursor_x = 0, cursor_y = 0;
 
@@ -32,6 +33,16 @@ struct EditorModel {
         const bool narrow =
             unit <= 0xFF || (unit >= 0xFF61 && unit <= 0xFF9F) || (unit >= 0xFFE8 && unit <= 0xFFEE);
         return narrow ? 1 : 2;
+    }
+
+    // Cells from a row's start to the end of `units`, laid out as write() lays them out.
+    int32_t cells_of(std::u16string_view units) const {
+        int32_t at = 0;
+        for (char16_t unit : units) {
+            if (columns_of(unit) == 2 && width > 1 && at % width == width - 1) ++at;
+            at += width == 1 ? 1 : columns_of(unit);
+        }
+        return at;
     }
 
     void scroll_up(int32_t rows) {
@@ -50,8 +61,10 @@ struct EditorModel {
             scroll_up(row - height + 1);
             row = height - 1;
         }
-        cursor_x = columns % width;
-        cursor_y = row;
+        const int32_t before = cells_of(std::u16string_view(text).substr(0, cursor));
+        cursor_y = row - (columns / width - before / width);
+        cursor_x = cursor_y < 0 ? 0 : before % width;  // above the buffer: its first cell
+        cursor_y = std::max(cursor_y, 0);
         std::u16string shown = text;
         shown.resize(input_line_capacity, u'\0');
         // Rows of the line above the buffer are not written; the rest is, from the first row.
@@ -80,12 +93,56 @@ struct EditorModel {
         if (at < cells.size() && halves[at] == 2) blank(at);
     }
 
-    void key_down(char16_t ch) {
-        if (ch == 0 || ch == 9) return;
-        if (ch == 8) {
-            if (text.empty()) return;
-            columns -= columns_of(text.back());
-            text.pop_back();
+    static bool high(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+    static bool low(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+    size_t before(size_t at) const {
+        return at >= 2 && low(text[at - 1]) && high(text[at - 2]) ? at - 2 : at == 0 ? 0 : at - 1;
+    }
+    size_t after(size_t at) const {
+        return at + 1 < text.size() && high(text[at]) && low(text[at + 1]) ? at + 2
+                                                                           : std::min(text.size(), at + 1);
+    }
+    size_t word_start(size_t at) const {
+        while (at > 0 && text[at - 1] == u' ')
+            --at;
+        while (at > 0 && text[at - 1] != u' ')
+            --at;
+        return at;
+    }
+    size_t word_end(size_t at) const {
+        while (at < text.size() && text[at] == u' ')
+            ++at;
+        while (at < text.size() && text[at] != u' ')
+            ++at;
+        return at;
+    }
+    void erase(size_t from, size_t to) {
+        text.erase(from, to - from);
+        cursor = from;
+    }
+
+    // A key-down: its character, or with none its virtual key and whether Ctrl was held.
+    void key_down(char16_t ch, int virtual_key = 0, bool control = false) {
+        if (ch == 0) {
+            if (virtual_key == VK_LEFT) cursor = control ? word_start(cursor) : before(cursor);
+            if (virtual_key == VK_RIGHT) cursor = control ? word_end(cursor) : after(cursor);
+            if (virtual_key == VK_HOME) cursor = 0;
+            if (virtual_key == VK_END) cursor = text.size();
+            if (virtual_key == VK_DELETE) erase(cursor, after(cursor));
+        } else if (ch == 9) {
+            return;
+        } else if (ch == 1) {
+            cursor = 0;
+        } else if (ch == 5) {
+            cursor = text.size();
+        } else if (ch == 8) {
+            erase(before(cursor), cursor);
+        } else if (ch == 11) {
+            erase(cursor, text.size());
+        } else if (ch == 21) {
+            erase(0, cursor);
+        } else if (ch == 23) {
+            erase(word_start(cursor), cursor);
         } else if (ch == 13) {
             redraw();
             const int32_t row = anchor_row + columns / width + 1;
@@ -93,12 +150,15 @@ struct EditorModel {
             anchor_row += columns / width + 1;
             columns = 0;
             text.clear();
+            cursor = 0;
             cursor_x = 0;
             cursor_y = anchor_row;
+            return;
         } else if (text.size() < size_t(input_line_capacity)) {
-            text.push_back(ch);
-            columns += columns_of(ch);
+            text.insert(text.begin() + ptrdiff_t(cursor), ch);
+            ++cursor;
         }
+        columns = cells_of(text);
     }
 };
 

@@ -161,12 +161,12 @@ TEST_F(TerminalView, WritesEachFinishedRowOnceAsPlainText) {
         out += terminal_lines(lines, sim_console());
     }
     EXPECT_EQ(out, "first\n");
-    for (char16_t unit : std::u16string(u"\r\x6F22\x1B\x01\rone\rtwo\r\rthree\r")) {
+    for (char16_t unit : std::u16string(u"\r\x6F22\x1B\x02\rone\rtwo\r\rthree\r")) {
         type(std::u16string(1, unit));
         out += terminal_lines(lines, sim_console());
         if (unit == u'n') console_log("log");
     }
-    EXPECT_EQ(out, "first\ntyped\n\u6F22\u2190\u263A\nlog\none\ntwo\n\nthree\n");
+    EXPECT_EQ(out, "first\ntyped\n\u6F22\u2190\u263B\nlog\none\ntwo\n\nthree\n");
 }
 
 // A 10 x 3 terminal: a typed line of four rows shows its last three; Backspace brings its first row
