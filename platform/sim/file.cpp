@@ -12,6 +12,10 @@
 #include "platform/sim/internal.h"
 #include "platform/sim/text.h"
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 namespace novra {
 
 namespace {
@@ -254,6 +258,10 @@ BOOL WINAPI MoveFileExW(LPCWSTR existing_name, LPCWSTR new_name, DWORD flags) {
         const int error = errno;
         close(folder);
         if (!synced) return fail_with(error_from_errno(error), FALSE);
+#ifdef __EMSCRIPTEN__
+        // In a page the disk is its persistent storage, written back from memory as a whole.
+        EM_ASM({ FS.syncfs(false, function(){}); });
+#endif
     }
     return TRUE;
 }

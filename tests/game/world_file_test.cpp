@@ -202,6 +202,22 @@ TEST_F(WorldFiles, ByteOrderMarkCrlfAndAMissingLastNewlineAreAccepted) {
     EXPECT_EQ(run("boxes"), (Lines{"box 2 at 1 2 3 4", "box 3 at 5 6 7 8"}));
 }
 
+// Catches a save that writes a file its own load would refuse, and the limit off by one.
+TEST_F(WorldFiles, SaveWritesAtMostTheBoxesLoadTakes) {
+    const std::string path = folder + "/big.txt";
+    game_command("tp -100 -100");
+    for (int32_t i = 1; i < world_file_box_limit; ++i) {
+        int32_t number = 0;
+        ASSERT_EQ(box_create(i % 1000, i / 1000, 1, 1, number), BoxMade::box);
+    }
+    ASSERT_EQ(run("save " + path), Lines{"saved the player and 100000 boxes to " + path});
+    ASSERT_EQ(run("load " + path), Lines{"loaded the player and 100000 boxes from " + path});
+    game_command("box 0 -50 1 1");
+    EXPECT_EQ(run("save " + folder + "/bigger.txt"),
+              Lines{"save: " + folder + "/bigger.txt: more than 100000 boxes, which load refuses"});
+    EXPECT_FALSE(std::filesystem::exists(folder + "/bigger.txt"));
+}
+
 // Catches exec going on past a refusal, running the commands a file may not hold, and a refusal shown
 // without its file and line.
 TEST_F(WorldFiles, ExecRunsLinesUntilTheFirstRefusal) {

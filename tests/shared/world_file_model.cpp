@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ecs/ecs.h"
 #include "game/box_table.h"
 #include "game/commands.h"
 
@@ -138,7 +139,11 @@ void world_file_model_load(std::string_view text) {
         if (box[0] != before.next_number + int64_t(i)) fail("box numbers");
         if (std::vector<int64_t>(box.begin() + 1, box.end()) != expected->boxes[i]) fail("a box");
     }
-    game_frame();  // the old boxes' removal carried out, the new ones entered and drawn
+    game_frame();  // the old boxes' removal carried out
+    int64_t entities = 0;
+    for (const Chunk* chunk = game.archetype->first_chunk; chunk != nullptr; chunk = chunk->next)
+        entities += chunk->count;
+    if (entities != int64_t(after.boxes.size())) fail("the store holds other boxes than the table");
 }
 
 }  // namespace novra

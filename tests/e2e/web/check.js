@@ -281,6 +281,13 @@ async function deviceView(page) {
             return tp >= 0 && rows.indexOf('box 1 at 30 30 30 30', tp) > tp;
         }, null, { timeout: 3000 }).then(() => true, () => false);
         report(pasted, 'a paste of "tp 70 70" and "boxes" on two lines runs both, in order');
+        const answered = (line) => page.waitForFunction((l) => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === l), line, { timeout: 5000 }).then(() => true, () => false);
+        await page.keyboard.type('save level one.txt');
+        await page.keyboard.press('Enter');
+        report(await answered('saved the player and 1 box to level one.txt'),
+            'the command "save level one.txt" answers that it saved the player and 1 box');
+        await page.waitForTimeout(500);  // the page's storage is written back after the save
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
@@ -410,6 +417,13 @@ async function deviceView(page) {
             'on a touch screen a tap on the console focuses its text field, and text inserted there runs as typed',
             `focus on ${field}`);
         await phone.close();
+
+        // The saved world outlives the page: reloaded with ?world=NAME, the program starts in it.
+        await page.goto(url + '?world=level%20one.txt');
+        const reloaded = await answered('loaded the player and 1 box from level one.txt');
+        report(reloaded, 'reloaded with "?world=level one.txt", the page starts with the saved world');
+        await page.waitForTimeout(200);
+        checkPicture(await look(page, teleported), 'after the reload', teleported);
 
         report(errors.length === 0, 'no error on the page\'s console', errors.join(' | '));
     } catch (error) {
