@@ -264,6 +264,13 @@ async function deviceView(page) {
         await page.waitForTimeout(200);
         const teleported = { x: 100, y: 100 };
         checkPicture(await look(page, teleported), 'after "tp 100 100"', teleported);
+        const answered = (line) => page.waitForFunction((l) => document.getElementById('console').textContent
+            .split('\n').some((r) => r.trimEnd() === l), line, { timeout: 5000 }).then(() => true, () => false);
+        await page.keyboard.type('save level one.txt');
+        await page.keyboard.press('Enter');
+        report(await answered('saved the player and 1 box to level one.txt'),
+            'the command "save level one.txt" answers that it saved the player and 1 box');
+        await page.waitForTimeout(500);  // the page's storage is written back after the save
         // The browser's own shortcuts stay the browser's over the panel: Ctrl+R is not prevented.
         const ctrlR = await page.evaluate(() => document.getElementById('console').dispatchEvent(new KeyboardEvent('keydown',
             { key: 'r', code: 'KeyR', ctrlKey: true, bubbles: true, cancelable: true })));
@@ -281,13 +288,6 @@ async function deviceView(page) {
             return tp >= 0 && rows.indexOf('box 1 at 30 30 30 30', tp) > tp;
         }, null, { timeout: 3000 }).then(() => true, () => false);
         report(pasted, 'a paste of "tp 70 70" and "boxes" on two lines runs both, in order');
-        const answered = (line) => page.waitForFunction((l) => document.getElementById('console').textContent
-            .split('\n').some((r) => r.trimEnd() === l), line, { timeout: 5000 }).then(() => true, () => false);
-        await page.keyboard.type('save level one.txt');
-        await page.keyboard.press('Enter');
-        report(await answered('saved the player and 1 box to level one.txt'),
-            'the command "save level one.txt" answers that it saved the player and 1 box');
-        await page.waitForTimeout(500);  // the page's storage is written back after the save
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
@@ -421,7 +421,8 @@ async function deviceView(page) {
         // The saved world outlives the page: reloaded with ?world=NAME, the program starts in it.
         await page.goto(url + '?world=level%20one.txt');
         const reloaded = await answered('loaded the player and 1 box from level one.txt');
-        report(reloaded, 'reloaded with "?world=level one.txt", the page starts with the saved world');
+        report(reloaded, 'reloaded with "?world=level one.txt", the page starts with the saved world',
+            await page.evaluate(() => document.getElementById('console').textContent.split('\n').map((r) => r.trimEnd()).filter((r) => r).join(' | ')));
         await page.waitForTimeout(200);
         checkPicture(await look(page, teleported), 'after the reload', teleported);
 
