@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/desktop/desktop.h"
+#include "platform/desktop/desktop_picture.h"
 #include "platform/desktop/key_map.h"
 #include "platform/desktop/terminal.h"
 #include "platform/desktop/terminal_decoder.h"
@@ -41,13 +42,7 @@ enum class ConsoleView { screen, lines };
 
 struct DesktopState {
     SDL_Window* window;
-    SDL_Renderer* renderer;
-    SDL_Texture* texture;  // the last picture, at its own size
-    int32_t texture_width;
-    int32_t texture_height;
-    StretchedPicture picture;  // where the last picture went (its bits are not kept)
-    bool has_picture;
-    std::vector<uint32_t> shown;  // the pixels of the last picture drawn
+    DesktopPicture picture;  // its renderer is the window's
     ConsoleView view;
     bool reads_input;  // stdin is a terminal: typed keys become console records
     int mode_fd;       // the terminal whose mode is taken (stdin, else stdout when it is shown), or -1
@@ -81,68 +76,8 @@ void monotonic_sleep(uint32_t milliseconds) {
     }
 }
 
-// The last picture is drawn again whenever the window needs its contents back (exposed, shown): the
-// texture keeps its pixels, the rectangles where it went are here.
-void picture_draw() {
-    if (!state.renderer) return;
-    SDL_SetRenderDrawColor(state.renderer, 0, 0, 0, 255);  // the bars: the window's black background
-    SDL_RenderClear(state.renderer);
-    if (state.texture && state.has_picture) {
-        const StretchedPicture& p = state.picture;
-        // Texture rows are the picture's rows in memory: a bottom-up picture is drawn flipped, as is a
-        // rectangle mirrored by a negative extent.
-        const int32_t top = std::min(p.src_y, p.src_y + p.src_height);
-        const int32_t rows = std::abs(p.src_height);
-        const SDL_Rect source{std::min(p.src_x, p.src_x + p.src_width),
-                              p.bottom_up ? p.image_height - top - rows : top, std::abs(p.src_width), rows};
-        const SDL_Rect target{std::min(p.dest_x, p.dest_x + p.dest_width),
-                              std::min(p.dest_y, p.dest_y + p.dest_height), std::abs(p.dest_width),
-                              std::abs(p.dest_height)};
-        const bool flip_rows = p.bottom_up != ((p.src_height < 0) != (p.dest_height < 0));
-        const bool flip_columns = (p.src_width < 0) != (p.dest_width < 0);
-        const int flip = (flip_rows ? SDL_FLIP_VERTICAL : 0) | (flip_columns ? SDL_FLIP_HORIZONTAL : 0);
-        SDL_RenderCopyEx(state.renderer, state.texture, &source, &target, 0.0, nullptr,
-                         SDL_RendererFlip(flip));
-    }
-    SDL_RenderPresent(state.renderer);
-}
-
-// StretchDIBits' picture: uploaded as it is (256 x 192 for the game) and scaled by the renderer,
-// nearest-neighbour, so the cost of a pass does not grow with the window. The same picture in the same
-// place is not drawn again: a still game costs the renderer nothing (an exposed window is redrawn
-// from the texture).
 void picture_stretched(const StretchedPicture& picture) {
-    if (!state.renderer) return;
-    const size_t count = size_t(picture.image_width) * size_t(picture.image_height);
-    const bool same_place =
-        state.has_picture && picture.image_width == state.picture.image_width &&
-        picture.image_height == state.picture.image_height && picture.bottom_up == state.picture.bottom_up &&
-        picture.src_x == state.picture.src_x && picture.src_y == state.picture.src_y &&
-        picture.src_width == state.picture.src_width && picture.src_height == state.picture.src_height &&
-        picture.dest_x == state.picture.dest_x && picture.dest_y == state.picture.dest_y &&
-        picture.dest_width == state.picture.dest_width && picture.dest_height == state.picture.dest_height;
-    if (same_place && state.shown.size() == count &&
-        std::memcmp(state.shown.data(), picture.bits, count * sizeof(uint32_t)) == 0)
-        return;
-    state.shown.assign(picture.bits, picture.bits + count);  // the picture's size: allocated once
-    if (!state.texture || state.texture_width != picture.image_width ||
-        state.texture_height != picture.image_height) {
-        if (state.texture) SDL_DestroyTexture(state.texture);
-        state.texture = SDL_CreateTexture(state.renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                          picture.image_width, picture.image_height);
-        state.texture_width = picture.image_width;
-        state.texture_height = picture.image_height;
-        if (!state.texture) {
-            std::fprintf(stderr, "novra: cannot make the picture's texture: %s\n", SDL_GetError());
-            return;
-        }
-        SDL_SetTextureScaleMode(state.texture, SDL_ScaleModeNearest);
-    }
-    SDL_UpdateTexture(state.texture, nullptr, picture.bits, picture.image_width * int(sizeof(uint32_t)));
-    state.picture = picture;
-    state.picture.bits = nullptr;  // valid only during the call; the texture holds the pixels
-    state.has_picture = true;
-    picture_draw();
+    desktop_picture_take(state.picture, picture);
 }
 
 // A fresh screen at the terminal's present size: the next render draws the whole view.
@@ -252,7 +187,7 @@ void window_event(const SDL_WindowEvent& event) {
             sim_close();
             break;
         case SDL_WINDOWEVENT_EXPOSED:
-            picture_draw();
+            desktop_picture_draw(state.picture);
             break;
         default:
             break;
@@ -296,15 +231,15 @@ void desktop_window_created() {
     if (!state.window) std::fprintf(stderr, "novra: cannot create the window: %s\n", SDL_GetError());
     // Made while the window is hidden: SDL may replace the window by a new one for an accelerated
     // renderer, and the window shown is then the one that stays. No vsync: the pacer paces.
-    if (state.window) state.renderer = SDL_CreateRenderer(state.window, -1, 0);
-    if (state.window && !state.renderer)
+    if (state.window) state.picture.renderer = SDL_CreateRenderer(state.window, -1, 0);
+    if (state.window && !state.picture.renderer)
         std::fprintf(stderr, "novra: cannot draw into the window: %s\n", SDL_GetError());
     SDL_StopTextInput();  // keys arrive as key messages only, as with the input method detached
 }
 
 void desktop_window_shown() {
     if (state.window) SDL_ShowWindow(state.window);
-    picture_draw();
+    desktop_picture_draw(state.picture);
 }
 
 void desktop_console_allocated() {
@@ -396,12 +331,11 @@ int desktop_main(DesktopEntry entry) {
         entry(reinterpret_cast<HINSTANCE>(uintptr_t(0x400000)), nullptr, command_line, SW_SHOWNORMAL);
 
     terminal_restore();
-    if (state.texture) SDL_DestroyTexture(state.texture);
-    if (state.renderer) SDL_DestroyRenderer(state.renderer);
+    SDL_Renderer* renderer = state.picture.renderer;
+    desktop_picture_release(state.picture);
+    if (renderer) SDL_DestroyRenderer(renderer);
     if (state.window) SDL_DestroyWindow(state.window);
     state.window = nullptr;
-    state.renderer = nullptr;
-    state.texture = nullptr;
     SDL_Quit();
     return result;
 }
