@@ -115,7 +115,7 @@ bool box_table_erase(int32_t number) {
     return true;
 }
 
-void box_table_erase_below(int32_t number) {
+void box_table_erase_below(int64_t number) {
     if (box_table.entries.first == nullptr) return;
     // The kept entries move down to the front: the write place never passes the read place, and after
     // the rewind the appends hand back exactly the slots written, in order.
@@ -136,6 +136,22 @@ void box_table_erase_below(int32_t number) {
     for (int64_t i = 0; i < kept; ++i)
         block_append(box_table.entries.current);
     box_table.count = kept;
+}
+
+int64_t box_table_remove_below(int64_t number) {
+    int64_t queued = 0;
+    int64_t end = number;
+    box_table_each([&](const BoxEntry& entry) {
+        if (entry.number >= number) return false;
+        if (!entity_remove(entry.entity)) {
+            end = entry.number;  // the queue is full: this box and those after it stay
+            return false;
+        }
+        ++queued;
+        return true;
+    });
+    box_table_erase_below(end);
+    return queued;
 }
 
 BoxView box_view(const BoxEntry& entry) {

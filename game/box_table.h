@@ -52,7 +52,12 @@ bool box_table_erase(int32_t number);
 
 // Takes every box numbered below `number` out of the table at once (their entities are not touched),
 // keeping the rest in order.
-void box_table_erase_below(int32_t number);
+void box_table_erase_below(int64_t number);
+
+// Removes every box numbered below `number` (INT64_MAX: every box), as `clear` does: each entity's
+// removal is queued, in number order, and the boxes queued leave the table. Returns how many were queued;
+// when the queue cannot take them all, the ones queued are gone and the rest stay, in table and world.
+int64_t box_table_remove_below(int64_t number);
 
 // A box's fields, read through its entity.
 struct BoxView {

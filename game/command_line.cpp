@@ -36,8 +36,7 @@ bool parse_int32(std::string_view text, int32_t& value) {
     return true;
 }
 
-void printable_word(std::string_view word, char (&out)[40]) {
-    constexpr size_t kept = 32;
+void printable_word(std::string_view word, size_t kept, char* out) {
     size_t length = word.size();
     bool cut = false;
     if (length > kept) {

@@ -20,9 +20,9 @@ Words split(const char* line);
 // character, and nothing outside the int32 range.
 bool parse_int32(std::string_view text, int32_t& value);
 
-// A typed word as a reply quotes it: its bytes as typed, control characters included (the console
-// shows them as the same glyphs as in the typed line), and a long word cut after 32 bytes, at the
-// start of a character, with "..." added.
-void printable_word(std::string_view word, char (&out)[40]);
+// A typed word or file name as a reply quotes it: its bytes as typed, control characters included (the
+// console shows them as the same glyphs as in the typed line), and a long one cut after `kept` bytes, at
+// the start of a character, with "..." added. `out` holds kept + 4 bytes.
+void printable_word(std::string_view word, size_t kept, char* out);
 
 }  // namespace novra

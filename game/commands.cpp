@@ -139,23 +139,11 @@ void run_rm(const Command& command, const int32_t* n, int32_t) {
 
 void run_clear(const Command& command, const int32_t*, int32_t) {
     const int64_t removed = box_table.count;
-    int64_t queued = 0;
-    box_table_each([&](const BoxEntry& entry) {
-        if (!entity_remove(entry.entity)) return false;
-        ++queued;
-        return true;
-    });
+    const int64_t queued = box_table_remove_below(INT64_MAX);
     if (queued < removed) {
-        // The queue could not take every box: the ones queued go, the rest stay in the table and world.
-        for (int64_t i = 0; i < queued; ++i) {
-            box_table_erase(box_table.entries.first->items[0].number);
-        }
         refuse("%s: out of memory after %lld boxes", command.name, static_cast<long long>(queued));
         return;
     }
-    box_table.count = 0;
-    // A table that never got its first block holds nothing to rewind.
-    if (box_table.entries.first != nullptr) block_rewind(box_table.entries.first, box_table.entries.current);
     reply("removed %lld box%s", static_cast<long long>(removed), removed == 1 ? "" : "es");
 }
 
@@ -254,7 +242,7 @@ void game_command(const char* line) {
         return;
     }
     char shown[40];
-    printable_word(name, shown);
+    printable_word(name, 32, shown);
     refuse("unknown command '%s' (type help)", shown);
 }
 

@@ -26,28 +26,6 @@ struct FileCommand {
     void (*run)(const FileCommand& command, const char* file, const char* shown);
 };
 
-// A file name as a reply shows it: control characters become '?', and a long name is cut after 100
-// bytes, at the start of a character, with "..." added.
-void file_name_shown(std::string_view file, char (&out)[112]) {
-    constexpr size_t kept = 100;
-    size_t length = file.size();
-    if (length > kept) {
-        length = kept;
-        while (length > 0 && (uint8_t(file[length]) & 0xC0) == 0x80)
-            --length;
-    }
-    size_t n = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const auto byte = uint8_t(file[i]);
-        out[n++] = byte < 0x20 || byte == 0x7F ? '?' : char(byte);
-    }
-    if (length < file.size()) {
-        std::memcpy(out + n, "...", 3);
-        n += 3;
-    }
-    out[n] = 0;
-}
-
 struct FileText {
     std::unique_ptr<char[]> bytes;
     std::string_view text;
@@ -139,25 +117,11 @@ const char* world_replace(const WorldFile& world) {
         }
         return "out of memory";
     }
+    // The old boxes are those numbered before the first new one; with no new box, every box (the numbers
+    // may be used up, leaving `first` 0).
     const int64_t old = box_table.count - wanted;
-    int64_t queued = 0;
-    box_table_each([&](const BoxEntry& entry) {
-        if (queued == old || !entity_remove(entry.entity)) return false;
-        ++queued;
-        return true;
-    });
-    if (queued < old) {
-        for (int64_t i = 0; i < queued; ++i)
-            box_table_erase(box_table.entries.first->items[0].number);
+    if (box_table_remove_below(wanted == 0 ? INT64_MAX : first) < old)
         return "out of memory while removing the old boxes";
-    }
-    if (wanted == 0) {
-        box_table.count = 0;
-        if (box_table.entries.first != nullptr)
-            block_rewind(box_table.entries.first, box_table.entries.current);
-    } else {
-        box_table_erase_below(int32_t(first));
-    }
     game.player_x = world.player_x;
     game.player_y = world.player_y;
     return nullptr;
@@ -236,8 +200,8 @@ bool world_command(std::string_view name, void (*run_line)(const char* line)) {
             refuse("usage: %s", command.syntax);
             return true;
         }
-        char shown[112];
-        file_name_shown(file, shown);
+        char shown[104];
+        printable_word(file, 100, shown);
         game_command_run = run_line;
         command.run(command, std::string(file).c_str(), shown);
         return true;
