@@ -268,19 +268,22 @@ async function deviceView(page) {
             .split('\n').some((r) => r.trimEnd() === l), line, { timeout: 5000 }).then(() => true, () => false);
         // The line edits in the panel as in the terminal: a typo mended with Left and Backspace, then the
         // line recalled with Up.
+        const count = () => page.evaluate(() => document.getElementById('console').textContent.split('\n')
+            .filter((r) => r.trimEnd() === 'player at 100 100').length);
+        const answersAtLeast = (n) => page.waitForFunction((k) => document.getElementById('console').textContent
+            .split('\n').filter((r) => r.trimEnd() === 'player at 100 100').length >= k, n, { timeout: 5000 })
+            .then(() => true, () => false);
+        const answers = await count();  // "tp 100 100" already answered so
         await page.keyboard.type('pxs');
         await page.keyboard.press('ArrowLeft');
         await page.keyboard.press('Backspace');
         await page.keyboard.type('o');
         await page.keyboard.press('Enter');
-        const mended = await answered('player at 100 100');
-        const count = () => page.evaluate(() => document.getElementById('console').textContent.split('\n')
-            .filter((r) => r.trimEnd() === 'player at 100 100').length);
-        const answers = await count();
+        const mended = await answersAtLeast(answers + 1);
         await page.keyboard.press('ArrowUp');
         await page.keyboard.press('Enter');
-        await page.waitForTimeout(300);
-        report(mended && (await count()) === answers + 1,
+        const recalled = await answersAtLeast(answers + 2);
+        report(mended && recalled && (await count()) === answers + 2,
             '"pxs", Left, Backspace, "o", Enter runs "pos"; Up, Enter runs it again');
         await page.keyboard.type('save level one.txt');
         await page.keyboard.press('Enter');
