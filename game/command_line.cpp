@@ -19,6 +19,14 @@ Words split(const char* line) {
     }
 }
 
+std::string_view line_rest(std::string_view word) {
+    std::string_view rest(word.data() + word.size());
+    const size_t first = rest.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    rest.remove_prefix(first);
+    return rest.substr(0, rest.find_last_not_of(' ') + 1);
+}
+
 bool parse_int32(std::string_view text, int32_t& value) {
     size_t at = 0;
     const bool negative = !text.empty() && text[0] == '-';

@@ -16,6 +16,10 @@ struct Words {
 // The words of a zero-terminated line, separated by spaces; leading and trailing spaces are ignored.
 Words split(const char* line);
 
+// The rest of the zero-terminated line after `word` (a view into it), the spaces around it trimmed: a
+// FILE argument, whose name may hold spaces.
+std::string_view line_rest(std::string_view word);
+
 // A decimal int32 with an optional minus sign and nothing else: no plus sign, no spaces, no other
 // character, and nothing outside the int32 range.
 bool parse_int32(std::string_view text, int32_t& value);

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "game/command_line.h"
+#include "game/demo.h"
 #include "game/replies.h"
 #include "game/spawn.h"
 #include "game/world_commands.h"
@@ -210,6 +211,7 @@ void run_help(const Command&, const int32_t*, int32_t) {
     for (const Command& command : commands)
         reply("%s: %s", command.syntax, command.what);
     world_commands_help();
+    demo_commands_help();
 }
 
 }  // namespace
@@ -218,12 +220,17 @@ const char* game_command_name(int32_t index) {
     return index >= 0 && index < int32_t(std::size(commands)) ? commands[index].name : nullptr;
 }
 
+void game_typed_line(const char* line) {
+    if (line == nullptr || demo_typed_line(line)) return;
+    game_command(line);
+}
+
 void game_command(const char* line) {
     if (line == nullptr) return;
     const Words words = split(line);
     if (words.count == 0) return;
     const std::string_view name = words.word[0];
-    if (world_command(name, game_command)) return;
+    if (world_command(name, game_command) || demo_command(name, game_command)) return;
     for (const Command& command : commands) {
         if (name != command.name) continue;
         const int32_t count = words.count - 1;

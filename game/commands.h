@@ -15,9 +15,12 @@ namespace novra {
 
 constexpr int32_t boxes_listed_limit = 20;  // lines `boxes` lists before "... and K more"
 
-// The console's line handler: runs one finished line (zero-terminated UTF-8) as a command. A null line
-// does nothing.
+// Runs one finished line (zero-terminated UTF-8) as a command. A null line does nothing.
 void game_command(const char* line);
+
+// The console's line handler: a line the user typed. A demo records it, or while one plays refuses it
+// unless it only looks; then it runs as game_command runs it.
+void game_typed_line(const char* line);
 
 // The name of the command at `index` in the order `help` lists them, or null past the last.
 const char* game_command_name(int32_t index);

@@ -45,6 +45,8 @@ struct PlatformTable {
     // the old file or the new one whole: a temporary file in the same folder is written, flushed to
     // the disk and renamed over it. On failure the temporary file is removed and the old one is as it was.
     void (*file_replace)(const char* path, const char* bytes, int64_t size, FileReply* reply) = nullptr;
+    // Microseconds on a steady clock from any start, for timing a demo played as fast as it goes.
+    int64_t (*clock_us)() = nullptr;
 };
 
 // Where the player box starts, and where `reset` puts it back.
@@ -67,8 +69,15 @@ extern Game game;
 void game_setup(PlatformTable& table);
 
 // One frame: reads the arrow keys, redraws the picture, moves the player with stop-and-slide collision,
-// carries out deferred removals and empties the per-frame collision stores.
+// carries out deferred removals and empties the per-frame collision stores. While a demo records, the
+// pass is recorded; while one plays, the pass is the demo's.
 void game_frame();
+
+// The arrow keys held in `keys`, as the arrow_* bits of a demo.
+uint8_t arrows_held(const KeyTable& keys);
+
+// game_frame's work with the arrow keys given: the same pass whether they are held or played back.
+void game_pass(uint8_t arrows);
 
 // Puts the Game back as a new process has it: `game` cleared (nothing connected, the player at its
 // start) and the box table empty with its numbers from 1. The stores game_setup makes are not freed

@@ -1,6 +1,7 @@
 #include "collision/collision.h"
 #include "ecs/ecs.h"
 #include "game/box_table.h"
+#include "game/demo.h"
 #include "game/game.h"
 #include "game/replies.h"
 #include "game/world.h"
@@ -14,6 +15,7 @@ void game_reset() {
     game = Game{};
     box_table_reset();
     command_replies = CommandReplies{};
+    demo_reset();
 }
 
 void game_setup(PlatformTable& table) {

@@ -12,6 +12,9 @@ constexpr int32_t vk_up = 0x26;
 constexpr int32_t vk_right = 0x27;
 constexpr int32_t vk_down = 0x28;
 
+// The arrow keys one pass reads, as the bits a demo records them by.
+constexpr uint8_t arrow_left = 1, arrow_up = 2, arrow_right = 4, arrow_down = 8;
+
 struct KeyTable {
     int32_t keys[256];     // indexed by Windows virtual-key code; 1 while held, 0 otherwise
     int32_t client_width;  // client area in pixels, as last read

@@ -8,6 +8,8 @@
 
 #include "game/box_table.h"
 #include "game/command_line.h"
+#include "game/demo.h"
+#include "game/file_text.h"
 #include "game/game.h"
 #include "game/replies.h"
 #include "game/world_file.h"
@@ -25,48 +27,6 @@ struct FileCommand {
     const char* what;
     void (*run)(const FileCommand& command, const char* file, const char* shown);
 };
-
-struct FileText {
-    std::unique_ptr<char[]> bytes;
-    std::string_view text;
-};
-
-// Reads a whole file of at most world_file_size_limit bytes; refuses with the reason otherwise. A first
-// read into a small buffer takes most files and measures the rest, which a second read takes into a
-// buffer of their size, so that a small file costs no large allocation.
-bool file_text_read(const FileCommand& command, const char* file, const char* shown, FileText& text) {
-    if (game.platform.file_read == nullptr) {
-        refuse("%s: files cannot be reached here", command.name);
-        return false;
-    }
-    int64_t capacity = 64 << 10;
-    FileReply result{};
-    for (int32_t attempt = 0;; ++attempt) {
-        text.bytes.reset(new (std::nothrow) char[size_t(capacity)]);
-        if (text.bytes == nullptr) {
-            refuse("%s: %s: out of memory", command.name, shown);
-            return false;
-        }
-        game.platform.file_read(file, text.bytes.get(), capacity, &result);
-        if (!result.ok) {
-            refuse("%s: %s: %s", command.name, shown, result.reason);
-            return false;
-        }
-        if (result.size > world_file_size_limit) {
-            refuse("%s: %s: larger than %lld MiB (%lld bytes)", command.name, shown,
-                   static_cast<long long>(world_file_size_limit >> 20), static_cast<long long>(result.size));
-            return false;
-        }
-        if (result.size <= capacity) break;
-        if (attempt == 1) {
-            refuse("%s: %s: it grew while it was read", command.name, shown);
-            return false;
-        }
-        capacity = result.size;
-    }
-    text.text = std::string_view(text.bytes.get(), size_t(result.size));
-    return true;
-}
 
 void run_save(const FileCommand& command, const char* file, const char* shown) {
     if (game.platform.file_replace == nullptr) {
@@ -127,9 +87,17 @@ const char* world_replace(const WorldFile& world) {
     return nullptr;
 }
 
+// Reads FILE whole, or refuses as `command` with the reason.
+bool file_text(const FileCommand& command, const char* file, const char* shown, FileText& text) {
+    char why[file_text_reason_size];
+    if (file_text_read(file, shown, text, why)) return true;
+    refuse("%s: %s", command.name, why);
+    return false;
+}
+
 void run_load(const FileCommand& command, const char* file, const char* shown) {
     FileText text;
-    if (!file_text_read(command, file, shown, text)) return;
+    if (!file_text(command, file, shown, text)) return;
     WorldFile world;
     FileProblem problem{};
     if (!world_file_parse(text.text, game.player_x, game.player_y, world, problem)) {
@@ -146,7 +114,7 @@ void run_load(const FileCommand& command, const char* file, const char* shown) {
 
 void run_exec(const FileCommand& command, const char* file, const char* shown) {
     FileText text;
-    if (!file_text_read(command, file, shown, text)) return;
+    if (!file_text(command, file, shown, text)) return;
     FileLines lines = file_lines(text.text);
     std::string_view line;
     FileProblem problem{};
@@ -186,16 +154,13 @@ constexpr FileCommand file_commands[] = {
      "runs each line of FILE as a command (not quit, exec or load); stops at the first refusal", run_exec},
 };
 
-// Runs `line` when it names a file command: FILE is the rest of the line, so names may hold spaces.
 }  // namespace
 
 bool world_command(std::string_view name, void (*run_line)(const char* line)) {
     for (const FileCommand& command : file_commands) {
         if (name != command.name) continue;
-        std::string_view file(name.data() + name.size());
-        const size_t first = file.find_first_not_of(' ');
-        file = first == std::string_view::npos ? std::string_view() : file.substr(first);
-        file = file.substr(0, file.find_last_not_of(' ') + 1);
+        if (demo_refuses(name)) return true;
+        const std::string_view file = line_rest(name);
         if (file.empty()) {
             refuse("usage: %s", command.syntax);
             return true;

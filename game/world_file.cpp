@@ -29,10 +29,10 @@ bool line_numbers(const Words& words, int32_t count, int32_t* numbers) {
 
 }  // namespace
 
-FileLines file_lines(std::string_view text) {
+FileLines file_lines(std::string_view text, int32_t limit) {
     constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
     if (text.substr(0, 3) == byte_order_mark) text.remove_prefix(3);
-    return {text, 0};
+    return {text, 0, limit};
 }
 
 bool file_lines_next(FileLines& lines, std::string_view& line, FileProblem& problem) {
@@ -42,9 +42,9 @@ bool file_lines_next(FileLines& lines, std::string_view& line, FileProblem& prob
     line = lines.rest.substr(0, end);
     lines.rest = end == std::string_view::npos ? std::string_view() : lines.rest.substr(end + 1);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() > size_t(world_file_line_limit)) {
+    if (line.size() > size_t(lines.limit)) {
         char what[64];
-        std::snprintf(what, sizeof what, "longer than %d bytes", world_file_line_limit);
+        std::snprintf(what, sizeof what, "longer than %d bytes", lines.limit);
         problem_at(problem, lines.number, what);
         lines.rest = {};
         return false;

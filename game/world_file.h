@@ -41,12 +41,13 @@ struct FileProblem {
 };
 
 // Walks a file's lines: skips a leading byte order mark, strips CR before LF, and refuses a line that
-// holds a NUL byte or is longer than world_file_line_limit.
+// holds a NUL byte or is longer than `limit` bytes.
 struct FileLines {
     std::string_view rest;  // what is left of the file
     int32_t number;         // number of the line last taken
+    int32_t limit;          // bytes a line may hold, its line end not counted
 };
-FileLines file_lines(std::string_view text);
+FileLines file_lines(std::string_view text, int32_t limit = world_file_line_limit);
 
 // Takes the next line into `line`. Returns false at the end of the file, or with `problem` filled when
 // the line is refused (the walk then stops there).

@@ -2,7 +2,9 @@
 // letterboxed presentation, and the frame pacer. Win32 code, written against platform/win32.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "game/game.h"
 #include "game/key_table.h"
@@ -57,6 +59,15 @@ bool host_pass_when_due();
 // `load` command does, its answer in the console. An empty or null line loads nothing.
 void host_load_world(const WCHAR* command_line);
 
+// `novra --verify FILE`: sets up the Game with no window, plays the demo FILE as `timedemo` does, timed
+// by `clock_us`, and puts the result line in `line`. Returns the program's exit code: 0 when every
+// picture matched, 1 when one differs, 2 when FILE cannot be read or is not a demo.
+int host_verify(const char* file, int64_t (*clock_us)(), char* line, size_t capacity);
+
+// The file a command line (without the program's name) names: the whole line with the spaces around it
+// trimmed, or what a pair of double quotes holds; UTF-8.
+std::string command_line_file(const WCHAR* command_line);
+
 // Releases the console, the device context and the window class, after the last pass.
 void host_close();
 
@@ -101,6 +112,9 @@ void present_letterboxed();
 void host_quit();
 
 // ---- Files --------------------------------------------------------------------------------------
+
+// PlatformTable entry `clock_us`: the performance counter in microseconds.
+int64_t host_clock_us();
 
 // PlatformTable entry `file_read`: CreateFileW, GetFileSizeEx, then ReadFile in pieces until the end or
 // `capacity`; a file larger than `capacity` is measured, not read.

@@ -81,8 +81,8 @@ void release() {
     UnregisterClassW(window_class_name, host_instance);
 }
 
-// The one argument the program takes, FILE, from the command line without the program's name: the
-// whole line with the spaces around it trimmed, or what a pair of double quotes holds.
+}  // namespace
+
 std::string command_line_file(const WCHAR* command_line) {
     if (command_line == nullptr) return {};
     int start = 0, end = 0;
@@ -104,8 +104,6 @@ std::string command_line_file(const WCHAR* command_line) {
     return file;
 }
 
-}  // namespace
-
 void host_load_world(const WCHAR* command_line) {
     const std::string file = command_line_file(command_line);
     // As the command typed: the console shows what was loaded, or why not, and a refused file leaves
@@ -122,11 +120,11 @@ bool host_open(HINSTANCE instance) {
     if (!window_open()) return false;
     console_open();
 
-    PlatformTable table{set_framebuffer_size, present,          console_log, read_frame_stats, host_quit,
-                        host_file_read,       host_file_replace};
+    PlatformTable table{set_framebuffer_size, present,           console_log,  read_frame_stats, host_quit,
+                        host_file_read,       host_file_replace, host_clock_us};
     game_setup(table);
     // Lines finished in the console from now on are the Game's commands.
-    console_line_handler = game_command;
+    console_line_handler = game_typed_line;
     console_command_name = game_command_name;
     timeBeginPeriod(1);
     // Last before the loop, so the time game_setup took does not count against the first frame.

@@ -4,6 +4,16 @@ namespace novra {
 
 FramePacer frame_pacer;
 
+int64_t host_clock_us() {
+    LARGE_INTEGER frequency{}, count{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&count);
+    if (frequency.QuadPart <= 0) return 0;
+    // Whole seconds and the rest apart, so no product leaves 64 bits.
+    const int64_t f = frequency.QuadPart, c = count.QuadPart;
+    return c / f * 1000000 + int64_t(double(c % f) * 1e6 / double(f));
+}
+
 int64_t counter_read() {
     LARGE_INTEGER reading;
     reading.QuadPart = 0;

@@ -256,7 +256,7 @@ std::vector<std::string> commands_model_line(CommandsModel& model, const std::st
         if (replies.size() != 1 || replies[0].rfind("unknown command '", 0) != 0)
             fail("unknown command's answer");
     } else if (expected == std::vector<std::string>{"(help)"}) {
-        if (replies.size() != std::size(syntaxes) + 3) fail("help's lines");
+        if (replies.size() != std::size(syntaxes) + 7) fail("help's lines");
     } else if (replies != expected) {
         fail("answer to '" + line + "': " + (replies.empty() ? std::string("nothing") : replies[0]) +
              " instead of " + (expected.empty() ? std::string("nothing") : expected[0]));
