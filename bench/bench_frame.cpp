@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -103,7 +104,7 @@ BENCHMARK(BM_Frame);
 // picture, overlapping one another but not the player, the same every run.
 void replies_dropped(const char*) {}
 
-int64_t world_build(int64_t kind) {
+int64_t world_build(int64_t kind, int64_t count = 10001) {
     program_open(800, 600);
     game.platform.log = replies_dropped;
     if (kind == 0) {
@@ -115,7 +116,7 @@ int64_t world_build(int64_t kind) {
             return int32_t(((state >> 32) * uint64_t(n)) >> 32);
         };
         char line[64];
-        while (box_table.count < 10001) {
+        while (box_table.count < count) {
             const int32_t w = 4 + below(13), h = 4 + below(13);
             std::snprintf(line, sizeof line, "box %d %d %d %d", below(256 - w + 1), below(192 - h + 1), w, h);
             game_command(line);  // a box on the player is refused, and another one tried
@@ -212,6 +213,84 @@ void BM_FrameManyBoxes(benchmark::State& state) {
     if (!heap_allocations_counted()) state.SkipWithError("heap allocations are not being counted");
 }
 BENCHMARK(BM_FrameManyBoxes)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+// A demo file in the temporary folder, for the demo benchmarks.
+std::string demo_path(const char* name) {
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+// Recording in a world of 1,001 boxes: a pass's game_frame while a demo records (its keys, its picture's
+// checksum) against the same pass unrecorded, the difference as a share of the 16.667 ms a frame has;
+// and the heap allocations of 600 recorded passes once recording has started (the checksums grow by
+// 32 KiB blocks, one per 4,096 passes, so none is due in the first 600).
+void BM_Recording(benchmark::State& state) {
+    world_build(1, 1001);
+    const std::string file = demo_path("novra_bench_recording.demo");
+    int64_t frame = 0;
+    for (; frame < 120; ++frame) {
+        frame_keys(frame);
+        game_frame();
+    }
+    game_command(("record " + file).c_str());
+    constexpr int64_t counted_passes = 600;
+    const uint64_t allocations_before = heap_allocations();
+    for (int64_t end = frame + counted_passes; frame < end; ++frame) {
+        frame_keys(frame);
+        game_frame();
+    }
+    const uint64_t allocations = heap_allocations() - allocations_before;
+    const auto [recorded_ns, live_ns] = fastest_batches(
+        state, 16,
+        [&] {
+            frame_keys(frame++);
+            game_frame();
+        },
+        [&] {
+            frame_keys(frame++);
+            game_pass(arrows_held(key_table));
+        });
+    game_command("stop");
+    std::filesystem::remove(file);
+    state.counters["recorded_pass_ns"] = recorded_ns;
+    state.counters["unrecorded_pass_ns"] = live_ns;
+    state.counters["recording_ns"] = recorded_ns - live_ns;
+    state.counters["recording/16.667ms"] = (recorded_ns - live_ns) / (1e9 / 60);
+    state.counters["allocations/recorded_pass"] = double(allocations) / counted_passes;
+    if (!heap_allocations_counted()) state.SkipWithError("heap allocations are not being counted");
+}
+BENCHMARK(BM_Recording);
+
+// timedemo in the 10,001-box world: a demo of 600 passes of walking recorded there, played back as fast
+// as it goes (the whole command: reading the file, rebuilding the world, the passes), in passes per
+// second against the 1,000 asked for.
+std::string last_reply;
+void reply_kept(const char* line) {
+    last_reply = line;
+}
+
+void BM_Timedemo(benchmark::State& state) {
+    world_build(1);
+    const std::string file = demo_path("novra_bench_timedemo.demo");
+    constexpr int64_t passes = 600;
+    game_command(("record " + file).c_str());
+    for (int64_t frame = 0; frame < passes; ++frame) {
+        frame_keys(frame);
+        game_frame();
+    }
+    game_command("stop");
+    game.platform.log = reply_kept;
+    const auto [timedemo_ns] = fastest_batches(state, 1, [&] { game_command(("timedemo " + file).c_str()); });
+    std::filesystem::remove(file);
+    if (last_reply.find("600 passes in") == std::string::npos ||
+        last_reply.find("every picture matched") == std::string::npos)
+        state.SkipWithError(("timedemo did not match every picture: " + last_reply).c_str());
+    const double passes_per_second = passes / (timedemo_ns / 1e9);
+    state.counters["boxes"] = double(box_table.count);
+    state.counters["timedemo_ms"] = timedemo_ns / 1e6;
+    state.counters["passes/s"] = passes_per_second;
+    state.counters["passes/s / 1000"] = passes_per_second / 1000;
+}
+BENCHMARK(BM_Timedemo)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace novra

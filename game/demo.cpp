@@ -303,7 +303,7 @@ void run_timedemo(const char* file, const char* shown) {
         refuse("timedemo: %s", why);
         return;
     }
-    char line[320];
+    char line[512];
     play_fast(line, sizeof line);
     reply("%s", line);
 }
@@ -362,6 +362,11 @@ bool demo_typed_line(const char* line) {
     }
     if (!recording.on || demo_name(name) || recording.bytes > recording_byte_limit) return false;
     const int64_t bytes = demo_typed_line_bytes(recording.passes, line);
+    // Longer than the console's 256 code units give: only a caller other than the console sends one.
+    if (bytes > demo_file_line_limit) {
+        refuse("record: a line of more than %d bytes as written cannot be recorded", demo_file_line_limit);
+        return true;
+    }
     if (recording.bytes + bytes > recording_byte_limit) {
         // The line runs, unrecorded, after the recording has been written.
         reply("record: %s has reached the most a demo may hold", recording.shown);
@@ -393,7 +398,7 @@ bool demo_play_pass() {
             return false;
         case Step::differs: {
             playback.on = false;
-            char line[320];
+            char line[512];
             differs_line(line, sizeof line);
             reply("%s", line);
             return true;

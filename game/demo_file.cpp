@@ -68,9 +68,12 @@ bool escaped(uint8_t byte) {
     return byte < 0x20 || byte == 0x7F || byte == '\\';
 }
 
+// A written line's text as typed. Control bytes stand only as \xNN, so a line reads back no longer than
+// it is written.
 bool unescape(std::string_view text, std::string& out) {
     out.clear();
     for (size_t i = 0; i < text.size(); ++i) {
+        if (escaped(uint8_t(text[i])) && text[i] != '\\') return false;
         if (text[i] != '\\') {
             out += text[i];
             continue;
@@ -161,7 +164,8 @@ bool demo_parse(std::string_view text, Demo& demo, FileProblem& problem) {
                 return fail(problem, at, "a line typed in pass %d where pass %d's come", n[0], passes());
             DemoTyped typed{n[0], {}};
             if (!rest.empty()) rest.remove_prefix(1);  // the one space before the line as typed
-            if (!unescape(rest, typed.line)) return fail(problem, at, "typed: a \\ not followed by xNN");
+            if (!unescape(rest, typed.line))
+                return fail(problem, at, "typed: a control byte or \\ not written as \\xNN");
             demo.typed.push_back(std::move(typed));
         } else if (word == "end") {
             if (!numbers(rest, 1, n)) return fail(problem, at, "end needs N, the passes played");

@@ -12,7 +12,7 @@ struct FileText {
     std::string_view text;
 };
 
-constexpr int file_text_reason_size = 240;
+constexpr int file_text_reason_size = 400;  // a quoted name and a reason, or a line number and a problem
 
 // Reads FILE (`shown` as replies quote it) of at most world_file_size_limit bytes through the
 // PlatformTable. Returns false with `why` set to the refusal's words after the command's name ("files

@@ -7,7 +7,7 @@
 // `?verify=NAME`, the line in the console and as the page's title).
 #include "host/host.h"
 
-constexpr size_t verify_line_size = 320;
+constexpr size_t verify_line_size = 512;
 
 #if defined(_WIN32)
 
@@ -92,6 +92,8 @@ bool web_pass(bool paced) {
 // The page's `?world=NAME`, quoted, as the command line names a world file.
 std::u16string command_line;
 
+EM_JS(void, page_title_set, (const char* title), { document.title = UTF8ToString(title); });
+
 // The page's `?verify=NAME`: the demo the page fetched into the folder /verify; empty for none.
 std::string verify_name;
 
@@ -103,7 +105,7 @@ void web_verify() {
     novra::demo_verify(verify_name.c_str(), novra::game_command, line, sizeof line);
     chdir("/worlds");
     novra::game.platform.log(line);
-    EM_ASM({ document.title = UTF8ToString($0); }, line);
+    page_title_set(line);
 }
 
 // Every open starts from the records a new process has, so the page can start the program again after
@@ -147,15 +149,15 @@ int main() {
         const start = function() {
             Module.ccall("novra_start", null, [ "string", "string" ], [ world, name ]);
         };
-        const fetched = verify ==
-            = "" ? Promise.resolve()
-                 : fetch(verify)
-                       .then(function(response) { return response.ok ? response.arrayBuffer() : null; })
-                       .then(
-                           function(bytes) {
-                               if (bytes != = null) FS.writeFile("/verify/" + name, new Uint8Array(bytes));
-                           },
-                           function(){});
+        const fetched =
+            !verify ? Promise.resolve()
+                    : fetch(verify)
+                          .then(function(response) { return response.ok ? response.arrayBuffer() : null; })
+                          .then(
+                              function(bytes) {
+                                  if (bytes) FS.writeFile("/verify/" + name, new Uint8Array(bytes));
+                              },
+                              function(){});
         FS.syncfs(
             true, function() { fetched.then(start); });
     });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/commands.h"
+#include "game/game.h"
 #include "game/world_file.h"
 #include "host_fixture.h"
 #include "platform/sim/driver.h"
@@ -165,6 +166,70 @@ TEST_F(Demos, ARecordedPlayThroughPlaysBackWithEveryPictureMatchingAndAOnePixelC
     game_reset();
     EXPECT_EQ(host_verify("none.demo", clock_zero, line, sizeof line), 2);
     EXPECT_EQ(std::string(line), "verify: none.demo: No such file or directory");
+}
+
+std::vector<std::string> replies;
+
+void keep_reply(const char* line) {
+    replies.push_back(line);
+}
+void no_size(int32_t, int32_t) {}
+void no_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {}
+
+std::vector<std::string> run(const std::string& line) {
+    replies.clear();
+    game_typed_line(line.c_str());
+    return replies;
+}
+
+// Each bad file is refused with one line naming the file and the line, before anything changes: catches
+// a refusal that comes after the world was replaced, a truncated or out-of-step file taken as a shorter
+// demo, keys for a pass the demo lacks accepted, and a refusal that points elsewhere than the fault.
+TEST_F(Demos, ABadDemoFileIsOneReplyNamingItsLineAndTheWorldStaysAsItWas) {
+    const std::string start = "# NOVRA demo 1\ntp 60 60\nnext box 3\nbox 2 at 100 100 5 5\n";
+    const std::string pass = "0123456789abcdef\n";
+    const struct {
+        std::string text, reply;
+    } cases[] = {
+        {start + "keys 1 R\n" + pass + pass, "bad.demo:7: no end line: the file is cut short"},
+        {"\x7f"
+         "ELF\x01\x01garbage\n",
+         "bad.demo:1: not a NOVRA demo: the first line must be \"# NOVRA demo 1\""},
+        {"# NOVRA demo 2\n" + start.substr(15) + "end 0\n",
+         "bad.demo:1: a demo of version 2; this NOVRA plays version 1"},
+        {start + "keys 1 R\n" + pass + "keys 3 L\n" + pass + "end 2\n",
+         "bad.demo:7: keys for pass 3 where pass 2's come"},
+        {start + pass + "keys 2 U\nend 1\n", "bad.demo:6: keys for pass 2, after the last pass"},
+        {start + pass + pass + "end 3\n", "bad.demo:7: end 3 after 2 passes"},
+        {start + "typed 1 pos\n" + pass + "end 1\n",
+         "bad.demo:5: a line typed in pass 1 where pass 0's come"},
+        {start + pass + "tp 1 1\nend 1\n", "bad.demo:6: tp among the passes: the world comes before them"},
+        {start + "box 2 at 0 0 1 1\nend 0\n", "bad.demo:5: box 2 given twice"},
+        {start + "box 3 at 0 0 1 1\nend 0\n", "bad.demo:5: box 3 is not below next box 3"},
+        {start + "0123456789ABCDEF\nend 1\n", "bad.demo:5: not a demo line"},
+        {start + "typed 0 a\\qb\nend 0\n", "bad.demo:5: typed: a control byte or \\ not written as \\xNN"},
+        {start + "end 0\n" + pass, "bad.demo:6: a line after end"},
+        {start + "typed 0 " + std::string(1100, 'a') + "\nend 0\n", "bad.demo:5: longer than 1100 bytes"},
+        {"# NOVRA demo 1\nnext box 3\nend 0\n", "bad.demo:1: no tp line before the passes"},
+    };
+    sim_reset(DriverHooks{}, false);
+    game_reset();
+    PlatformTable table{no_size, no_present, keep_reply, nullptr, nullptr, host_file_read, host_file_replace};
+    game_setup(table);
+    run("box 150 20 10 10");
+    run("tp 80 90");
+    const auto world = [] { return std::make_pair(run("boxes"), run("pos")); };
+    const auto before = world();
+    for (const auto& bad : cases) {
+        file_write("bad.demo", bad.text);
+        EXPECT_EQ(run("play bad.demo"), std::vector<std::string>{"play: " + bad.reply}) << bad.text;
+        EXPECT_EQ(world(), before) << bad.text;
+    }
+    EXPECT_EQ(run("timedemo none.demo"),
+              std::vector<std::string>{"timedemo: none.demo: No such file or directory"});
+    // The good start of the same table plays: the table's files are refused for their faults alone.
+    file_write("good.demo", start + "end 0\n");
+    EXPECT_EQ(run("play good.demo"), std::vector<std::string>{"playing good.demo: 0 passes"});
 }
 
 }  // namespace

@@ -7,6 +7,7 @@ cmd_test() {
     stage "desktop end to end" stage_desktop
     stage "Windows under Wine" stage_windows
     stage "browser end to end" stage_web
+    stage "the demo on every build" stage_demos
     summary
 }
 
@@ -100,4 +101,30 @@ stage_web() {
     run tests/e2e/web/run build/web || status=$?
     [ "$status" -ne 77 ] || skip "the browser test cannot run here (its reason is above)" NOVRA_REQUIRE_WEB
     return "$status"
+}
+
+# The committed demo played on every build this run made, each one matching every picture: the checksums
+# prove that the native, Windows and browser builds draw the same passes. A Windows or browser build whose
+# stage was skipped here is left out, and the summary says so.
+stage_demos() {
+    local builds=(build/dev) windows='' left_out=()
+    if runs_i386 && dpkg -s wine32 >/dev/null 2>&1 && [ -f build/win32/novra.exe ]; then
+        windows=win32
+    elif [ -x /usr/lib/wine/wine64 ] && [ -f build/win64/novra.exe ]; then
+        windows=win64
+    else
+        left_out+=("Windows")
+    fi
+    [ -z "$windows" ] || builds+=("build/$windows")
+    if [ -f build/web/novra.html ] && [ -d build/web-test/node_modules/playwright-core ]; then
+        builds+=(build/web)
+    else
+        left_out+=("the browser")
+    fi
+    [ ${#left_out[@]} -eq 0 ] || note "${left_out[*]} left out: its stage did not build it here"
+    if [ -n "$windows" ]; then
+        run with_wine "$windows" tests/e2e/demos/run demos/walk.demo "${builds[@]}"
+    else
+        run tests/e2e/demos/run demos/walk.demo "${builds[@]}"
+    fi
 }
