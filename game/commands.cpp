@@ -217,7 +217,11 @@ void run_help(const Command&, const int32_t*, int32_t) {
 }  // namespace
 
 const char* game_command_name(int32_t index) {
-    return index >= 0 && index < int32_t(std::size(commands)) ? commands[index].name : nullptr;
+    if (index < 0) return nullptr;
+    if (index < int32_t(std::size(commands))) return commands[index].name;
+    index -= int32_t(std::size(commands));
+    if (const char* name = world_command_at(index)) return name;
+    return demo_command_at(index);
 }
 
 void game_typed_line(const char* line) {

@@ -22,7 +22,8 @@ void game_command(const char* line);
 // unless it only looks; then it runs as game_command runs it.
 void game_typed_line(const char* line);
 
-// The name of the command at `index` in the order `help` lists them, or null past the last.
+// The name of the command at `index` in the order `help` lists them (the file and demo commands too), or
+// null past the last: what Tab completes.
 const char* game_command_name(int32_t index);
 
 }  // namespace novra

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -50,10 +51,6 @@ Playback playback;
 // A demo stays readable by play, which reads at most what a world file may take; the margin holds the
 // last pass's lines and the end line.
 constexpr int64_t recording_byte_limit = world_file_size_limit - 64;
-
-bool demo_name(std::string_view name) {
-    return name == "record" || name == "stop" || name == "play" || name == "timedemo";
-}
 
 // The boxes in the order the entity store keeps them, which the collision test meets them in.
 void store_boxes(std::vector<DemoBox>& boxes) {
@@ -181,7 +178,7 @@ void replay_typed() {
          ++playback.typed) {
         const char* line = demo.typed[playback.typed].line.c_str();
         const std::string_view name = split(line).word[0];
-        if (name == "quit" || demo_name(name)) continue;
+        if (name == "quit" || demo_command_name(name)) continue;
         playback.run_line(line);
     }
 }
@@ -319,6 +316,10 @@ constexpr DemoCommand demo_commands[] = {
 
 }  // namespace
 
+bool demo_command_name(std::string_view name) {
+    return name == "record" || name == "stop" || name == "play" || name == "timedemo";
+}
+
 bool demo_command(std::string_view name, void (*run_line)(const char* line)) {
     for (const DemoCommand& command : demo_commands) {
         if (name != command.name) continue;
@@ -342,6 +343,12 @@ bool demo_command(std::string_view name, void (*run_line)(const char* line)) {
     return false;
 }
 
+const char* demo_command_at(int32_t& index) {
+    if (index < int32_t(std::size(demo_commands))) return demo_commands[index].name;
+    index -= int32_t(std::size(demo_commands));
+    return nullptr;
+}
+
 void demo_commands_help() {
     for (const DemoCommand& command : demo_commands)
         reply("%s: %s", command.syntax, command.what);
@@ -360,7 +367,7 @@ bool demo_typed_line(const char* line) {
                playback.shown);
         return true;
     }
-    if (!recording.on || demo_name(name) || recording.bytes > recording_byte_limit) return false;
+    if (!recording.on || demo_command_name(name) || recording.bytes > recording_byte_limit) return false;
     const int64_t bytes = demo_typed_line_bytes(recording.passes, line);
     // Longer than the console's 256 code units give: only a caller other than the console sends one.
     if (bytes > demo_file_line_limit) {

@@ -16,6 +16,12 @@ namespace novra {
 // Returns false, doing nothing, for any other name.
 bool demo_command(std::string_view name, void (*run_line)(const char* line));
 
+// Whether `name` is one of the four.
+bool demo_command_name(std::string_view name);
+
+// The name of the command at `index` (from 0) of the four, or null with `index` moved past them.
+const char* demo_command_at(int32_t& index);
+
 // Replies help's line for each of the four.
 void demo_commands_help();
 

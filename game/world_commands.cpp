@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -125,7 +126,8 @@ void run_exec(const FileCommand& command, const char* file, const char* shown) {
         std::memcpy(copy, line.data(), line.size());
         copy[line.size()] = 0;
         const std::string_view name = split(copy).word[0];
-        if (name == "quit" || name == "exec" || name == "load") {
+        // A demo started from a file would miss the file's later lines, which run untyped.
+        if (name == "quit" || name == "exec" || name == "load" || demo_command_name(name)) {
             refuse("%s: %s:%d: %.*s is not run from a file", command.name, shown, lines.number,
                    int(name.size()), name.data());
             return;
@@ -151,7 +153,9 @@ constexpr FileCommand file_commands[] = {
      "replaces the player's position and every box with FILE's, or changes nothing when FILE is refused",
      run_load},
     {"exec", "exec FILE",
-     "runs each line of FILE as a command (not quit, exec or load); stops at the first refusal", run_exec},
+     "runs each line of FILE as a command (not quit, exec, load or a demo command); stops at the first "
+     "refusal",
+     run_exec},
 };
 
 }  // namespace
@@ -172,6 +176,12 @@ bool world_command(std::string_view name, void (*run_line)(const char* line)) {
         return true;
     }
     return false;
+}
+
+const char* world_command_at(int32_t& index) {
+    if (index < int32_t(std::size(file_commands))) return file_commands[index].name;
+    index -= int32_t(std::size(file_commands));
+    return nullptr;
 }
 
 void world_commands_help() {

@@ -478,12 +478,17 @@ TEST_F(Commands, StatsWithoutMeasurementsSaysSo) {
     EXPECT_EQ(run("stats"), Lines{"stats: no pass measured yet; boxes 1"});
 }
 
-// README's list of commands is help's own output, so the two cannot drift apart.
+// README's list of commands is help's own output, so the two cannot drift apart; and Tab completes
+// exactly the commands help lists, in its order.
 TEST_F(Commands, HelpListsEveryCommandAsTheReadmeDoes) {
     const Lines help = run("help");
     ASSERT_EQ(help.size(), 18u);
-    for (const std::string& line : help)
-        EXPECT_EQ(run(line.substr(0, line.find_first_of(" :"))).empty(), false) << line;
+    for (size_t i = 0; i < help.size(); ++i) {
+        const std::string name = help[i].substr(0, help[i].find_first_of(" :"));
+        EXPECT_EQ(run(name).empty(), false) << help[i];
+        EXPECT_STREQ(game_command_name(int32_t(i)), name.c_str());
+    }
+    EXPECT_EQ(game_command_name(int32_t(help.size())), nullptr);
 #ifdef NOVRA_SOURCE_DIR
     std::ifstream readme(NOVRA_SOURCE_DIR "/README.md");
     if (!readme) GTEST_SKIP() << "README.md not found from this build";

@@ -226,7 +226,7 @@ TEST_F(WorldFiles, ExecRunsLinesUntilTheFirstRefusal) {
     EXPECT_EQ(run("exec " + path),
               (Lines{"box 2 at 100 100 5 5", "exec: " + path + ":4: box: 60 60 5 5 overlaps the player"}));
     EXPECT_EQ(snapshot().boxes.size(), 2u);
-    for (const char* forbidden : {"quit", "load x", "exec x"}) {
+    for (const char* forbidden : {"quit", "load x", "exec x", "record x", "play x"}) {
         write_file(path, std::string("tp 0 0\n") + forbidden + "\ntp 1 1\n");
         const std::string word = std::string(forbidden).substr(0, std::string(forbidden).find(' '));
         EXPECT_EQ(run("exec " + path),

@@ -109,7 +109,8 @@ TEST_F(Demos, ARecordedPlayThroughPlaysBackWithEveryPictureMatchingAndAOnePixelC
     type_at(175, "tp 0 0");
     type_at(180, "timedemo w.demo");
     type_at(190, "pos");
-    type_at(195, "quit");
+    type_at(195, "record q.demo");
+    type_at(200, "quit");  // the recording is written before the program ends
     ASSERT_EQ(host_main(test_instance(), nullptr, nullptr, SW_SHOWNORMAL), 0);
 
     const std::string text = file_text("w.demo");
@@ -135,7 +136,9 @@ TEST_F(Demos, ARecordedPlayThroughPlaysBackWithEveryPictureMatchingAndAOnePixelC
     const std::string ended_at = rows[size_t(matched) + 2];
     const std::regex timed("w\\.demo: " + n +
                            " passes in [0-9]+ ms, [0-9,]+ passes/s, every picture matched");
-    ASSERT_EQ(rows.size(), size_t(matched) + 11) << testing::PrintToString(rows);
+    ASSERT_EQ(rows.size(), size_t(matched) + 14) << testing::PrintToString(rows);
+    EXPECT_TRUE(std::regex_match(rows[rows.size() - 2], std::regex("recorded [0-9]+ passes to q\\.demo")))
+        << rows[rows.size() - 2];
     EXPECT_TRUE(std::regex_match(rows[size_t(matched) + 6], timed)) << rows[size_t(matched) + 6];
     EXPECT_EQ(rows[size_t(matched) + 8], ended_at);
 
@@ -147,6 +150,8 @@ TEST_F(Demos, ARecordedPlayThroughPlaysBackWithEveryPictureMatchingAndAOnePixelC
     char line[320];
     game_reset();
     EXPECT_EQ(host_verify("w.demo", clock_zero, line, sizeof line), 0) << line;
+    game_reset();
+    EXPECT_EQ(host_verify("q.demo", clock_zero, line, sizeof line), 0) << line;
     // One pixel moved by one place in the line typed in pass P shows in the picture of pass P + 1.
     const std::smatch typed = [&] {
         std::smatch found;
