@@ -18,15 +18,6 @@ int run_program() {
     return host_main(test_instance(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-std::vector<std::string> console_rows() {
-    std::vector<std::string> rows;
-    for (int16_t row = 0; row < scripted_console().height; ++row) {
-        std::string line = scripted_console_line(row);
-        if (!line.empty()) rows.push_back(line);
-    }
-    return rows;
-}
-
 // The client pixel showing picture pixel (x, y) in the 800 x 600 window (3.125 client pixels a pixel).
 std::u16string utf16_of(const std::string& text) {
     std::u16string wide(text.size(), u'\0');

@@ -18,15 +18,6 @@
 namespace novra {
 namespace {
 
-std::vector<std::string> console_rows() {
-    std::vector<std::string> rows;
-    for (int16_t row = 0; row < scripted_console().height; ++row) {
-        std::string line = scripted_console_line(row);
-        if (!line.empty()) rows.push_back(line);
-    }
-    return rows;
-}
-
 std::string file_text(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;

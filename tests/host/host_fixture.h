@@ -38,6 +38,16 @@ inline std::vector<std::string> calls_named(std::initializer_list<std::string_vi
     return found;
 }
 
+// The console's rows that hold anything, top to bottom.
+inline std::vector<std::string> console_rows() {
+    std::vector<std::string> rows;
+    for (int16_t row = 0; row < scripted_console().height; ++row) {
+        std::string line = scripted_console_line(row);
+        if (!line.empty()) rows.push_back(line);
+    }
+    return rows;
+}
+
 inline int count_calls(std::string_view name) {
     return int(calls_named({name}).size());
 }
