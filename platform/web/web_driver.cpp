@@ -225,7 +225,9 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     const uint8_t virtual_key = web_virtual_key(key.code, key.key);
     if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
     if (state.canvas_focused) return web_game_takes(key);
-    if (!state.panel_focused || !down || web_browser_shortcut(key)) return EM_FALSE;
+    // A key an input method takes (keyCode 229, whatever its `key`) types nothing of itself: the text it
+    // composes reaches the panel's field as input, and typing the key here too would type it twice.
+    if (!state.panel_focused || !down || event->keyCode == 229 || web_browser_shortcut(key)) return EM_FALSE;
     state.records.clear();
     const bool taken = web_console_keys(key, state.records);
     for (const INPUT_RECORD& record : state.records)
