@@ -332,6 +332,19 @@ async function deviceView(page) {
         report(await answeredOnce('player at 60 80'), 'an input method\'s composed text is typed once, when committed',
             await page.evaluate(() => document.getElementById('console').textContent.split('\n')
                 .map((r) => r.trimEnd()).filter((r) => r.includes('60 80')).join(' | ')));
+        // Text selected in the panel with the mouse keeps the panel's focus and the selection, so that
+        // Ctrl+C copies it; a plain click gives the text field the focus again.
+        const panelBox = await page.locator('#console').boundingBox();
+        await page.mouse.move(panelBox.x + 6, panelBox.y + 8);
+        await page.mouse.down();
+        await page.mouse.move(panelBox.x + 150, panelBox.y + 8, { steps: 5 });
+        await page.mouse.up();
+        const selected = await page.evaluate(() => `${document.activeElement.id}: ${getSelection()}`);
+        await page.click('#console');
+        const clicked = await page.evaluate(() => document.activeElement.id);
+        report(selected.startsWith('console: NOVRA debug') && clicked === 'console-input',
+            'a selection made in the panel keeps the focus there; a click gives it to the text field',
+            `${selected}, then ${clicked}`);
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,
