@@ -2,7 +2,9 @@
 //     NODE_PATH=build/web-test/node_modules node tools/web_cost.js URL [WxH@RATIO ...]
 // For each size: the main thread's busy share of one core over 5 s with nothing moving (CDP
 // Performance.getMetrics TaskDuration), the passes per second while ArrowRight is held for 2 s (the player
-// moves one unit a pass; it is found in the canvas by its blue, whatever the canvas's scale), and the
+// moves one unit a pass; it is found in the canvas by its blue, whatever the canvas's scale), the main
+// thread's and the GPU process's shares of a core while it is held (the GPU process composites the page,
+// in software under --disable-gpu: the scaled canvas is drawn there, not on the main thread), and the
 // wasm memory at the end. Not a test: it reports figures for docs/performance.md.
 'use strict';
 const { chromium } = require('playwright-core');
@@ -30,8 +32,11 @@ function playerLeft() {
         executablePath: process.env.NOVRA_CHROMIUM || '/usr/bin/chromium',
         args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking'],
     });
-    console.log('| window | passes per second | main thread, one core, nothing moving | wasm memory |');
-    console.log('|---|---:|---:|---:|');
+    const browserCdp = await browser.newBrowserCDPSession();
+    const gpuSeconds = async () => (await browserCdp.send('SystemInfo.getProcessInfo')).processInfo
+        .filter((p) => p.type === 'GPU').reduce((sum, p) => sum + p.cpuTime, 0);
+    console.log('| window | passes per second | main thread, one core, nothing moving | main thread, moving | GPU process, moving | wasm memory |');
+    console.log('|---|---:|---:|---:|---:|---:|');
     for (const [width, height, ratio] of configs) {
         const page = await browser.newPage({ viewport: { width, height }, deviceScaleFactor: ratio });
         const cdp = await page.context().newCDPSession(page);
@@ -46,15 +51,17 @@ function playerLeft() {
         const share = (await busy() - busyStart) / ((Date.now() - wallStart) / 1000);
         await page.focus('#canvas');
         const before = await page.evaluate(playerLeft);
+        const busyHeld = await busy(), gpuHeld = await gpuSeconds();
         await page.keyboard.down('ArrowRight');
         const heldFrom = Date.now();
         await page.waitForTimeout(2000);
         await page.keyboard.up('ArrowRight');
         const held = (Date.now() - heldFrom) / 1000;
+        const busyMoving = (await busy() - busyHeld) / held, gpuMoving = (await gpuSeconds() - gpuHeld) / held;
         await page.waitForTimeout(200);
         const moved = (await page.evaluate(playerLeft)) - before;
         const memory = await page.evaluate(() => Module._novra_heap_size());
-        console.log(`| ${width} x ${height} at ${ratio}x | ${(moved / held).toFixed(1)} | ${(100 * share).toFixed(1)} % | ${(memory / 1048576).toFixed(0)} MiB |`);
+        console.log(`| ${width} x ${height} at ${ratio}x | ${(moved / held).toFixed(1)} | ${(100 * share).toFixed(1)} % | ${(100 * busyMoving).toFixed(1)} % | ${(100 * gpuMoving).toFixed(1)} % | ${(memory / 1048576).toFixed(0)} MiB |`);
         await page.close();
     }
     await browser.close();

@@ -25,7 +25,9 @@
 // browser scales it with image-rendering: pixelated. So a frame copies 49,152 pixels at any window size,
 // and makes no garbage: one ImageData of the picture's size is kept.
 EM_JS(void, page_picture_show,
-      (const uint8_t* rgba, int width, int height, int x, int y, int box_width, int box_height), {
+      (const uint8_t* rgba, int width, int height, int changed_x, int changed_y, int changed_width,
+       int changed_height, int x, int y, int box_width, int box_height),
+      {
           const canvas = document.getElementById('canvas');
           let image = Module['novraImage'];
           if (!image || canvas.width != width || canvas.height != height) {
@@ -33,8 +35,13 @@ EM_JS(void, page_picture_show,
               canvas.height = height;
               image = Module['novraImage'] = new ImageData(width, height);
           }
-          image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-          canvas.getContext('2d').putImageData(image, 0, 0);
+          // Only the changed rectangle is drawn, so the browser composites again only the part of the
+          // scaled canvas it covers: at a large window that, not the copy, is what a frame costs.
+          if (changed_width > 0 && changed_height > 0) {
+              image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+              canvas.getContext('2d').putImageData(image, 0, 0, changed_x, changed_y, changed_width,
+                                                   changed_height);
+          }
           // Whole device pixels at every ratio. Lengths in CSS are rounded to 1/64 of a CSS pixel, which
           // at 1.25x or 1.75x leaves an edge part-way into a device pixel, blended with the bars; a
           // transform of the canvas at its own size in CSS pixels is not rounded so.
@@ -126,17 +133,17 @@ void area_follow() {
 // unmirrored; the canvas shows the whole picture in the destination rectangle. An unchanged picture in
 // an unchanged place is not handed to the page again, so a still game costs the browser no drawing.
 void picture_stretched(const StretchedPicture& picture) {
-    const bool changed = web_picture_rgba(picture, state.rgba);
+    const PictureChange changed = web_picture_rgba(picture, state.rgba);
     int32_t place[4];
     web_picture_place(picture, place);
     // A new device pixel ratio (the page zoomed, the window moved to another screen) may leave the
     // rectangle in device pixels as it was, but its CSS placement changes.
     const double ratio = emscripten_get_device_pixel_ratio();
-    if (!changed && std::equal(place, place + 4, state.place) && ratio == state.ratio) return;
+    if (changed.width == 0 && std::equal(place, place + 4, state.place) && ratio == state.ratio) return;
     std::copy(place, place + 4, state.place);
     state.ratio = ratio;
-    page_picture_show(state.rgba.data(), picture.image_width, picture.image_height, place[0], place[1],
-                      place[2], place[3]);
+    page_picture_show(state.rgba.data(), picture.image_width, picture.image_height, changed.x, changed.y,
+                      changed.width, changed.height, place[0], place[1], place[2], place[3]);
 }
 
 void console_show() {
@@ -218,7 +225,9 @@ EM_BOOL on_key(int type, const EmscriptenKeyboardEvent* event, void*) {
     const uint8_t virtual_key = web_virtual_key(key.code, key.key);
     if (virtual_key) sim_key(virtual_key, down, down && event->repeat);
     if (state.canvas_focused) return web_game_takes(key);
-    if (!state.panel_focused || !down || web_browser_shortcut(key)) return EM_FALSE;
+    // A key an input method takes (keyCode 229, whatever its `key`) types nothing of itself: the text it
+    // composes reaches the panel's field as input, and typing the key here too would type it twice.
+    if (!state.panel_focused || !down || event->keyCode == 229 || web_browser_shortcut(key)) return EM_FALSE;
     state.records.clear();
     const bool taken = web_console_keys(key, state.records);
     for (const INPUT_RECORD& record : state.records)

@@ -9,11 +9,19 @@
 
 namespace novra {
 
+// The pixels of the picture that changed since it was last written: the smallest rectangle holding
+// them, in picture pixels from the top-left corner; width and height 0 when nothing changed.
+struct PictureChange {
+    int32_t x, y;
+    int32_t width, height;
+};
+
 // Writes the whole picture into `rgba` as the canvas takes it: 4 bytes a pixel (red, green, blue, 255),
-// the top row first whichever way the picture lies in memory. Returns whether `rgba` changed (its size
-// or any byte), so an unchanged picture is not handed to the page again. `rgba` grows only when the
-// picture's size does.
-bool web_picture_rgba(const StretchedPicture& picture, std::vector<uint8_t>& rgba);
+// the top row first whichever way the picture lies in memory. Returns what changed: the whole picture
+// when its size did, else the rectangle around the bytes that differ, so the page redraws only that
+// part of the canvas and an unchanged picture not at all. `rgba` grows only when the picture's size
+// does.
+PictureChange web_picture_rgba(const StretchedPicture& picture, std::vector<uint8_t>& rgba);
 
 // Where the canvas goes: the destination rectangle as x, y, width, height in device pixels, with a
 // negative extent (a mirrored blit) turned into its positive span. The canvas always shows the whole

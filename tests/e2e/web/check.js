@@ -307,6 +307,44 @@ async function deviceView(page) {
             return tp >= 0 && rows.indexOf('box 1 at 30 30 30 30', tp) > tp;
         }, null, { timeout: 3000 }).then(() => true, () => false);
         report(pasted, 'a paste of "tp 70 70" and "boxes" on two lines runs both, in order');
+        // Text that comes without keys reaches the panel clicked into, as an on-screen keyboard or a
+        // dictation gives it: typed once (neither lost nor typed again as the field's own input).
+        const answeredOnce = (line) => page.waitForFunction((l) => document.getElementById('console').textContent
+            .split('\n').filter((r) => r.trimEnd() === l).length === 1, line, { timeout: 3000 })
+            .then(() => true, () => false);
+        await page.click('#console');
+        await page.keyboard.insertText('tp 80 80');
+        await page.keyboard.press('Enter');
+        report(await answeredOnce('player at 80 80'), 'text inserted without keys into the clicked panel runs as typed',
+            `focus on ${await page.evaluate(() => document.activeElement.id)}`);
+        // An input method's composition: each key it takes comes as keyCode 229 with its letter, as on a
+        // Mac; the text shows as composed and is typed once, when committed, not key by key as well.
+        const composed = 'tp 60 80';
+        for (let i = 0; i < composed.length; i++) {
+            const key = composed[i];
+            await cdp.send('Input.dispatchKeyEvent', { type: 'rawKeyDown', key, windowsVirtualKeyCode: 229 });
+            await cdp.send('Input.imeSetComposition', { text: composed.slice(0, i + 1), selectionStart: i + 1,
+                selectionEnd: i + 1 });
+            await cdp.send('Input.dispatchKeyEvent', { type: 'keyUp', key, windowsVirtualKeyCode: 229 });
+        }
+        await cdp.send('Input.insertText', { text: composed });
+        await page.keyboard.press('Enter');
+        report(await answeredOnce('player at 60 80'), 'an input method\'s composed text is typed once, when committed',
+            await page.evaluate(() => document.getElementById('console').textContent.split('\n')
+                .map((r) => r.trimEnd()).filter((r) => r.includes('60 80')).join(' | ')));
+        // Text selected in the panel with the mouse keeps the panel's focus and the selection, so that
+        // Ctrl+C copies it; a plain click gives the text field the focus again.
+        const panelBox = await page.locator('#console').boundingBox();
+        await page.mouse.move(panelBox.x + 6, panelBox.y + 8);
+        await page.mouse.down();
+        await page.mouse.move(panelBox.x + 150, panelBox.y + 8, { steps: 5 });
+        await page.mouse.up();
+        const selected = await page.evaluate(() => `${document.activeElement.id}: ${getSelection()}`);
+        await page.click('#console');
+        const clicked = await page.evaluate(() => document.activeElement.id);
+        report(selected.startsWith('console: NOVRA debug') && clicked === 'console-input',
+            'a selection made in the panel keeps the focus there; a click gives it to the text field',
+            `${selected}, then ${clicked}`);
         await page.keyboard.type('quit');
         await page.keyboard.press('Enter');
         const ended = await page.waitForFunction(() => document.body.classList.contains('ended'), null,

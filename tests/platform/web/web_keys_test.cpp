@@ -183,22 +183,35 @@ TEST(WebKeys, PastedTextIsTypedWithEachLineFinishedOnce) {
                                                   {13, VK_RETURN, 0}}));
 }
 
-// The canvas's bytes: top row first whichever way the picture lies, red-green-blue-opaque, and a change
-// reported only when a byte or the size changes.
-TEST(WebPicture, BytesAreTopRowFirstAndOnlyAChangeIsReported) {
-    const uint32_t pixels[6] = {0x00112233, 0xFF445566, 0x00778899, 0x00AABBCC, 0x00DDEEFF, 0x00010203};
+// The canvas's bytes: top row first whichever way the picture lies, red-green-blue-opaque; and the
+// rectangle reported as changed holds every pixel that changed (a pixel left out would stay stale on
+// the canvas), the whole picture when its size changed, nothing when nothing did.
+TEST(WebPicture, BytesAreTopRowFirstAndTheChangedRectangleHoldsEveryChange) {
+    const auto rectangle = [](PictureChange change) {
+        return std::vector<int32_t>{change.x, change.y, change.width, change.height};
+    };
+    uint32_t pixels[6] = {0x00112233, 0xFF445566, 0x00778899, 0x00AABBCC, 0x00DDEEFF, 0x00010203};
     StretchedPicture picture{pixels, 3, 2, true, 0, 0, 3, 2, 10, 20, 30, 40};
     std::vector<uint8_t> rgba;
-    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 3, 2}));
     EXPECT_EQ(rgba,
               (std::vector<uint8_t>{0xAA, 0xBB, 0xCC, 255, 0xDD, 0xEE, 0xFF, 255, 0x01, 0x02, 0x03, 255,
                                     0x11, 0x22, 0x33, 255, 0x44, 0x55, 0x66, 255, 0x77, 0x88, 0x99, 255}));
-    EXPECT_FALSE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 0, 0}));
+    pixels[1] = 0x00445566;  // only the top byte, which is not shown
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 0, 0}));
+    pixels[2] = 0x00000001;  // bottom-up: the right end of the canvas's bottom row
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{2, 1, 1, 1}));
+    pixels[2] = 0x00000002;
+    pixels[3] = 0x00000003;  // and the left end of its top row: the rectangle spans both
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 3, 2}));
+    pixels[4] = 0x00000004;
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{1, 0, 1, 1}));
     picture.bottom_up = false;
-    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 3, 2}));
     EXPECT_EQ(rgba[0], 0x11);
-    picture.image_height = 1;
-    EXPECT_TRUE(web_picture_rgba(picture, rgba));
+    picture.image_height = 1;  // a new size: the whole picture, though its top row is as it was
+    EXPECT_EQ(rectangle(web_picture_rgba(picture, rgba)), (std::vector<int32_t>{0, 0, 3, 1}));
     EXPECT_EQ(rgba.size(), 12u);
 
     int32_t place[4];
