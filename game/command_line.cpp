@@ -53,7 +53,7 @@ void printable_word(std::string_view word, size_t kept, char* out) {
             --length;  // not inside a UTF-8 sequence
         cut = true;
     }
-    std::memcpy(out, word.data(), length);
+    if (length > 0) std::memcpy(out, word.data(), length);  // an empty view may have no data at all
     size_t n = length;
     if (cut) {
         std::memcpy(out + n, "...", 3);
