@@ -382,8 +382,6 @@ bool demo_typed_line(const char* line) {
     }
     recording.demo.typed.push_back({recording.passes, line});
     recording.bytes += bytes;
-    // The program ends with quit: what has been recorded is written first.
-    if (name == "quit") recording_write("quit");
     return false;
 }
 
@@ -447,6 +445,10 @@ DemoVerdict demo_verify(const char* file, void (*run_line)(const char* line), ch
         return DemoVerdict::refused;
     }
     return play_fast(line, capacity);
+}
+
+void demo_close() {
+    if (recording.on) recording_write("record");
 }
 
 void demo_reset() {

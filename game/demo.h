@@ -50,6 +50,9 @@ enum class DemoVerdict { matched, differs, refused };
 // cannot be read or is not a demo).
 DemoVerdict demo_verify(const char* file, void (*run_line)(const char* line), char* line, size_t capacity);
 
+// The run ends (quit, the window closed, the page left): a recording is written, as stop writes it.
+void demo_close();
+
 // No demo records or plays; the recording's blocks are kept. Part of game_reset.
 void demo_reset();
 

@@ -79,6 +79,10 @@ uint8_t arrows_held(const KeyTable& keys);
 // game_frame's work with the arrow keys given: the same pass whether they are held or played back.
 void game_pass(uint8_t arrows);
 
+// The run ends: what the user is making and has not kept yet (a demo being recorded) is written. Called
+// by host_close, before the console goes.
+void game_close();
+
 // Puts the Game back as a new process has it: `game` cleared (nothing connected, the player at its
 // start) and the box table empty with its numbers from 1. The stores game_setup makes are not freed
 // (they live to the end of the program); its next call empties and reuses them.

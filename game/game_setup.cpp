@@ -11,6 +11,10 @@ namespace novra {
 
 Game game;
 
+void game_close() {
+    demo_close();
+}
+
 void game_reset() {
     game = Game{};
     box_table_reset();

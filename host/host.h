@@ -68,7 +68,8 @@ int host_verify(const char* file, int64_t (*clock_us)(), char* line, size_t capa
 // trimmed, or what a pair of double quotes holds; UTF-8.
 std::string command_line_file(const WCHAR* command_line);
 
-// Releases the console, the device context and the window class, after the last pass.
+// Lets the Game keep what it must (game_close), then releases the console, the device context and the
+// window class, after the last pass.
 void host_close();
 
 // Runs the program: host_open, host_load_world(command_line), passes while `running`, host_close.

@@ -168,6 +168,7 @@ bool host_pass_when_due() {
 }
 
 void host_close() {
+    game_close();
     release();
 }
 
