@@ -2,6 +2,7 @@
 // shares: every answer, the player, the boxes, their numbers and the store's entities agree after each.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -13,12 +14,12 @@ namespace {
 // A line a user might type: a command name (now and then a wrong one) with numbers around the picture,
 // at the int32 edges or past them, sometimes one too many or too few, sometimes not a number.
 std::string random_line(std::mt19937& random) {
-    static const char* const names[] = {"help", "pos",   "tp",    "reset", "box",  "boxes",
-                                        "rm",   "clear", "spawn", "stats", "quit", "tpx"};
+    static const char* const names[] = {"help",  "pos",   "tp",    "reset", "box", "boxes", "rm",
+                                        "clear", "spawn", "stats", "quit",  "tpx", "stop",  "play"};
     static const char* const odd_numbers[] = {
         "2147483647", "-2147483648", "2147483648", "-0", "+1", "1x", ""};
     const auto pick = [&](int32_t n) { return int32_t(random() % uint32_t(n)); };
-    std::string line = names[pick(12)];
+    std::string line = names[pick(int32_t(std::size(names)))];
     const int32_t arguments = pick(6);
     for (int32_t i = 0; i < arguments; ++i) {
         line += pick(4) == 0 ? "  " : " ";

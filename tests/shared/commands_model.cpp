@@ -111,12 +111,14 @@ std::vector<std::string> model_run(CommandsModel& model, std::string_view line, 
     spawn_check = false;
     const std::vector<std::string_view> words = words_of(line);
     if (words.empty()) return {};
-    // The model's game has no files: a file command refuses, and takes the rest of the line as FILE.
-    for (const char* file_command : {"save", "load", "exec"}) {
+    // The model's game has no files: a file or demo command refuses, and takes the rest of the line as
+    // FILE; so no demo ever records or plays.
+    for (const char* file_command : {"save", "load", "exec", "record", "play", "timedemo"}) {
         if (words[0] != file_command) continue;
         if (words.size() == 1) return {"usage: " + std::string(file_command) + " FILE"};
         return {std::string(file_command) + ": files cannot be reached here"};
     }
+    if (words[0] == "stop") return {words.size() == 1 ? "stop: no demo records or plays" : "usage: stop"};
     const Syntax* syntax = nullptr;
     for (const Syntax& s : syntaxes)
         if (words[0] == s.name) syntax = &s;
@@ -173,9 +175,10 @@ std::vector<std::string> model_run(CommandsModel& model, std::string_view line, 
         return {"(spawn)"};
     }
     if (name == "stats")
-        return {text("frame work p50 1 us p99 2 us max 3 us; present p50 7 us p99 8 us max 9 us; pacing error "
-                     "p99 4 us; late passes 5, re-anchored 6; boxes %lld",
-                     (long long)model.boxes.size())};
+        return {
+            text("frame work p50 1 us p99 2 us max 3 us; present p50 7 us p99 8 us max 9 us; pacing error "
+                 "p99 4 us; late passes 5, re-anchored 6; boxes %lld",
+                 (long long)model.boxes.size())};
     return {"bye"};  // quit
 }
 
