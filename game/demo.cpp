@@ -130,7 +130,7 @@ bool recording_write(const char* name) {
     return true;
 }
 
-void record_start(const char* file, const char* shown) {
+void run_record(const char* file, const char* shown) {
     if (game.platform.file_replace == nullptr) {
         refuse("record: files cannot be reached here");
         return;
@@ -269,10 +269,6 @@ struct DemoCommand {
 
 // The command handler demo_command was given, which a demo's typed lines run through.
 void (*demo_run_line)(const char* line);
-
-void run_record(const char* file, const char* shown) {
-    record_start(file, shown);
-}
 
 void run_stop(const char*, const char*) {
     if (recording.on) {

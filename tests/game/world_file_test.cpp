@@ -15,18 +15,11 @@
 #include "game/commands.h"
 #include "game/world_file.h"
 #include "host/host.h"
+#include "tests/shared/game_with_files.h"
 #include "tests/shared/world_file_model.h"
 
 namespace novra {
 namespace {
-
-std::vector<std::string> replies;
-
-void keep_reply(const char* line) {
-    replies.push_back(line);
-}
-void no_size(int32_t, int32_t) {}
-void no_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {}
 
 using Box = std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t>;  // number, x, y, w, h
 
@@ -48,17 +41,6 @@ Snapshot snapshot() {
     return world;
 }
 
-std::string file_text(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write_file(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 struct WorldFiles : testing::Test {
     std::string folder;
     void SetUp() override {
@@ -66,18 +48,10 @@ struct WorldFiles : testing::Test {
                           ("novra_world_" + std::to_string(std::random_device()()));
         std::filesystem::create_directories(path);
         folder = path.generic_string();
-        game_reset();
-        PlatformTable table{no_size, no_present,     keep_reply,       nullptr,
-                            nullptr, host_file_read, host_file_replace};
-        game_setup(table);
-        replies.clear();
+        game_open_with_files();
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
-    std::vector<std::string> run(const std::string& line) {
-        replies.clear();
-        game_command(line.c_str());
-        return replies;
-    }
+    std::vector<std::string> run(const std::string& line) { return replies_to(game_command, line); }
 };
 
 using Lines = std::vector<std::string>;
@@ -133,7 +107,7 @@ TEST_F(WorldFiles, BadFilesAreRefusedWithOneLineAndChangeNothing) {
         if (row.text == "(folder)")
             std::filesystem::create_directory(path);
         else if (row.text != "(none)")
-            write_file(path, row.text);
+            file_write(path, row.text);
         std::string expected = row.reply;
         expected.replace(expected.find('F'), 1, path);
         EXPECT_EQ(run("load " + path), Lines{expected});
@@ -193,7 +167,7 @@ TEST_F(WorldFiles, SaveThenLoadGivesTheSameWorldAtTheInt32Edges) {
 // a load that keeps the old boxes.
 TEST_F(WorldFiles, ByteOrderMarkCrlfAndAMissingLastNewlineAreAccepted) {
     const std::string path = folder + "/w.txt";
-    write_file(
+    file_write(
         path,
         "\xEF\xBB\xBF# NOVRA world 1\r\n# a comment\r\n\r\n   \r\nbox 1 2 3 4\r\ntp 100 100\r\nbox 5 6 7 8");
     EXPECT_EQ(run("load " + path), Lines{"loaded the player and 2 boxes from " + path});
@@ -222,17 +196,17 @@ TEST_F(WorldFiles, SaveWritesAtMostTheBoxesLoadTakes) {
 // without its file and line.
 TEST_F(WorldFiles, ExecRunsLinesUntilTheFirstRefusal) {
     const std::string path = folder + "/level.txt";
-    write_file(path, "# setup\nbox 100 100 5 5\n\nbox 60 60 5 5\nbox 120 120 5 5\n");
+    file_write(path, "# setup\nbox 100 100 5 5\n\nbox 60 60 5 5\nbox 120 120 5 5\n");
     EXPECT_EQ(run("exec " + path),
               (Lines{"box 2 at 100 100 5 5", "exec: " + path + ":4: box: 60 60 5 5 overlaps the player"}));
     EXPECT_EQ(snapshot().boxes.size(), 2u);
     for (const char* forbidden : {"quit", "load x", "exec x", "record x", "play x"}) {
-        write_file(path, std::string("tp 0 0\n") + forbidden + "\ntp 1 1\n");
+        file_write(path, std::string("tp 0 0\n") + forbidden + "\ntp 1 1\n");
         const std::string word = std::string(forbidden).substr(0, std::string(forbidden).find(' '));
         EXPECT_EQ(run("exec " + path),
                   (Lines{"player at 0 0", "exec: " + path + ":2: " + word + " is not run from a file"}));
     }
-    write_file(path, "tp 7 7\nbox 1 1 1 1\npos");
+    file_write(path, "tp 7 7\nbox 1 1 1 1\npos");
     EXPECT_EQ(run("exec   " + path + "  "),
               (Lines{"player at 7 7", "box 3 at 1 1 1 1", "player at 7 7", "ran 3 commands from " + path}));
     EXPECT_EQ(run("exec"), Lines{"usage: exec FILE"});

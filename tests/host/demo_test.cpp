@@ -14,20 +14,10 @@
 #include "game/world_file.h"
 #include "host_fixture.h"
 #include "platform/sim/driver.h"
+#include "tests/shared/game_with_files.h"
 
 namespace novra {
 namespace {
-
-std::string file_text(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void file_write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 int64_t clock_zero() {
     return 0;
@@ -164,18 +154,8 @@ TEST_F(Demos, ARecordedPlayThroughPlaysBackWithEveryPictureMatchingAndAOnePixelC
     EXPECT_EQ(std::string(line), "verify: none.demo: No such file or directory");
 }
 
-std::vector<std::string> replies;
-
-void keep_reply(const char* line) {
-    replies.push_back(line);
-}
-void no_size(int32_t, int32_t) {}
-void no_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {}
-
 std::vector<std::string> run(const std::string& line) {
-    replies.clear();
-    game_typed_line(line.c_str());
-    return replies;
+    return replies_to(game_typed_line, line);
 }
 
 // Each bad file is refused with one line naming the file and the line, before anything changes: catches
@@ -209,9 +189,7 @@ TEST_F(Demos, ABadDemoFileIsOneReplyNamingItsLineAndTheWorldStaysAsItWas) {
         {"# NOVRA demo 1\nnext box 3\nend 0\n", "bad.demo:1: no tp line before the passes"},
     };
     sim_reset(DriverHooks{}, false);
-    game_reset();
-    PlatformTable table{no_size, no_present, keep_reply, nullptr, nullptr, host_file_read, host_file_replace};
-    game_setup(table);
+    game_open_with_files();
     run("box 150 20 10 10");
     run("tp 80 90");
     const auto world = [] { return std::make_pair(run("boxes"), run("pos")); };

@@ -17,24 +17,10 @@
 #include "game/commands.h"
 #include "host/host.h"
 #include "platform/sim/driver.h"
+#include "tests/shared/game_with_files.h"
 
 namespace novra {
 namespace {
-
-std::vector<std::string> replies;
-
-void keep_reply(const char* line) {
-    replies.push_back(line);
-}
-void no_size(int32_t, int32_t) {}
-void no_present(int32_t, int32_t, int32_t, int32_t, const uint32_t*) {}
-
-std::string file_text(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> folder_names(const std::string& folder) {
     std::vector<std::string> names;
@@ -52,17 +38,10 @@ struct WorldSave : testing::Test {
         std::filesystem::create_directories(folder);
         path = folder + "/level one.txt";
         sim_reset(DriverHooks{}, false);
-        game_reset();
-        PlatformTable table{no_size, no_present,     keep_reply,       nullptr,
-                            nullptr, host_file_read, host_file_replace};
-        game_setup(table);
+        game_open_with_files();
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
-    std::vector<std::string> run(const std::string& line) {
-        replies.clear();
-        game_command(line.c_str());
-        return replies;
-    }
+    std::vector<std::string> run(const std::string& line) { return replies_to(game_command, line); }
 };
 
 using Lines = std::vector<std::string>;
